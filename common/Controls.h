@@ -1,0 +1,63 @@
+// The window-model helpers every window uses: colours kept as OLE values on the control, twips,
+// and the lamp shape. Code that asks "is this button green?" compares the stored OLE value.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+
+namespace Zelk {
+
+// OLE colours: 0x00BBGGRR, or 0x800000nn for a system colour.
+namespace Ole {
+constexpr std::uint32_t Red = 0x0000FF;
+constexpr std::uint32_t Green = 0x00FF00;
+constexpr std::uint32_t Blue = 0xFF0000;
+constexpr std::uint32_t Black = 0x000000;
+constexpr std::uint32_t White = 0xFFFFFF;
+constexpr std::uint32_t ButtonFace = 0x8000000F;
+constexpr std::uint32_t ButtonText = 0x80000012;
+constexpr std::uint32_t GrayText = 0x80000011;
+constexpr std::uint32_t WindowText = 0x80000008;
+constexpr std::uint32_t WindowBackground = 0x80000005;
+constexpr std::uint32_t CaptionText = 0x80000009;
+constexpr std::uint32_t InactiveCaptionText = 0x80000013;
+constexpr std::uint32_t Highlight3D = 0x80000014;
+} // namespace Ole
+
+// The QColor an OLE value stands for (system colours through the application palette).
+QColor oleToColor(std::uint32_t ole);
+
+// Stored on the control as dynamic properties and applied to its palette.
+void setBackColor(QWidget *w, std::uint32_t ole);
+void setForeColor(QWidget *w, std::uint32_t ole);
+std::uint32_t backColor(const QWidget *w); // ButtonFace when never set
+std::uint32_t foreColor(const QWidget *w); // ButtonText when never set
+
+// Twips: 1440 per inch, from the screen's logical DPI (15 twips per pixel at 96 dpi).
+double twipsPerPixel();
+int twipsToPixels(int twips);
+int pixelsToTwips(int pixels);
+// Geometry of a control in twips, relative to its container.
+void setGeometryTwips(QWidget *w, int left, int top, int width, int height);
+QRect geometryTwips(const QWidget *w);
+
+// A lamp: circle (shape 3) or rounded square (shape 5) filled with its OLE colour.
+class Shape : public QWidget {
+    Q_OBJECT
+public:
+    enum Kind { Circle = 3, RoundedSquare = 5 };
+    explicit Shape(QWidget *parent = nullptr, int shape = Circle);
+    int shape() const { return m_shape; }
+    void setShape(int shape);
+    std::uint32_t fillColor() const { return m_fill; }
+    void setFillColor(std::uint32_t ole);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int m_shape;
+    std::uint32_t m_fill = Ole::GrayText;
+};
+
+} // namespace Zelk
