@@ -1,0 +1,350 @@
+// The history file: writer pieces (print-style numbers, block headers, reading lines, trailer)
+// and the streaming reader with the delimited-field input the file is read with.
+#include "HistoryFile.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace HistoryFile {
+
+namespace {
+
+constexpr char CrLf[] = "\r\n";
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool isLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Skips digits from `i`; returns how many there were.
+qsizetype skipDigits(QByteArrayView t, qsizetype &i)
+{
+    const qsizetype start = i;
+    while (i < t.size() && isDigit(t[i]))
+        ++i;
+    return i - start;
+}
+
+const char *const TrailerFixed[] = {
+    "ZELK-NET  Channel 1",    "Card#: QN1234568TAVU   Delay: 3 ms.",    "Channel(s) Scanned:",
+    "InegrationBufferSize: ", "Gain Bias Resol. Units LoLimit HiLimit",
+};
+
+} // namespace
+
+bool isNumericText(QByteArrayView t)
+{
+    qsizetype i = 0;
+    while (i < t.size() && isBlank(t[i]))
+        ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-'))
+        ++i;
+    qsizetype digits = skipDigits(t, i);
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        digits += skipDigits(t, i);
+    }
+    if (digits == 0)
+        return false;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        ++i;
+        if (i < t.size() && (t[i] == '+' || t[i] == '-'))
+            ++i;
+        if (skipDigits(t, i) == 0)
+            return false;
+    }
+    while (i < t.size() && isBlank(t[i]))
+        ++i;
+    return i == t.size();
+}
+
+bool isNumericText(const QString &text)
+{
+    return isNumericText(QByteArrayView(text.toLatin1()));
+}
+
+bool isAutoSavePath(const QString &path)
+{
+    return path.endsWith(AutoSaveName, Qt::CaseSensitive);
+}
+
+// ---- Writing ---------------------------------------------------------------------------------------
+
+void appendPrintNumber(QByteArray &out, std::int64_t value)
+{
+    char buf[24];
+    char *p = buf;
+    if (value >= 0)
+        *p++ = ' ';
+    p = std::to_chars(p, buf + sizeof buf - 1, value).ptr;
+    *p++ = ' ';
+    out.append(buf, p - buf);
+}
+
+void appendIntervalLine(QByteArray &out)
+{
+    out.append("Timer2Interval, ");
+    appendPrintNumber(out, IntervalConstant);
+    out.append(CrLf);
+}
+
+void appendBlockHeader(QByteArray &out, const BlockRow &row)
+{
+    out.append("-999999 ");
+    appendPrintNumber(out, row.reserved);
+    appendPrintNumber(out, static_cast<std::int16_t>(row.inputs));
+    appendPrintNumber(out, static_cast<std::int16_t>(row.outputs));
+    appendPrintNumber(out, row.ticks);
+    appendPrintNumber(out, row.endIndex);
+    out.append(CrLf);
+}
+
+void appendReadingLine(QByteArray &out, std::int32_t index, QByteArrayView text)
+{
+    appendPrintNumber(out, index);
+    out.append(' ');
+    out.append(text);
+    out.append(CrLf);
+}
+
+void appendEndLine(QByteArray &out)
+{
+    out.append("-1, -1");
+    out.append(CrLf);
+}
+
+void appendTrailer(QByteArray &out, const QString &startTime, const QString &unitName, std::int32_t lastIndex)
+{
+    out.append("StartDateTime:").append(startTime.toUtf8()).append(CrLf);
+    for (const char *line : TrailerFixed)
+        out.append(line).append(CrLf);
+    out.append("  36   49 0.0002 ").append(unitName.toUtf8()).append("     0.234   4.321").append(CrLf);
+    out.append("Average Minimum Maximum Delta1 Delta2 Cnt1 Cnt2").append(CrLf);
+    out.append(" 1107  801  1398 -306  291  1  1").append(CrLf);
+    out.append("Samples: ").append(QByteArray::number(lastIndex)).append(CrLf);
+}
+
+// ---- Delimited-field input -------------------------------------------------------------------------
+
+QString FieldInput::errorDescription(int number)
+{
+    switch (number) {
+    case 6:
+        return QStringLiteral("Overflow");
+    case 9:
+        return QStringLiteral("Subscript out of range");
+    case 13:
+        return QStringLiteral("Type mismatch");
+    case 62:
+        return QStringLiteral("Input past end of file");
+    default:
+        return QStringLiteral("Application-defined or object-defined error");
+    }
+}
+
+void FieldInput::skipBlanks()
+{
+    while (m_pos < m_data.size() && isBlank(m_data[m_pos]))
+        ++m_pos;
+}
+
+// After a field: blanks, then one comma or one line end.
+void FieldInput::skipDelimiter()
+{
+    skipBlanks();
+    if (m_pos >= m_data.size())
+        return;
+    if (m_data[m_pos] == ',') {
+        ++m_pos;
+    } else if (m_data[m_pos] == '\r') {
+        ++m_pos;
+        if (m_pos < m_data.size() && m_data[m_pos] == '\n')
+            ++m_pos;
+    } else if (m_data[m_pos] == '\n') {
+        ++m_pos;
+    }
+}
+
+bool FieldInput::readWhole(std::int32_t &value)
+{
+    skipBlanks();
+    if (atEnd()) {
+        m_error = 62;
+        return false;
+    }
+    const qsizetype start = m_pos;
+    while (m_pos < m_data.size() && !isBlank(m_data[m_pos]) && m_data[m_pos] != ',' &&
+           !isLineEnd(m_data[m_pos]))
+        ++m_pos;
+    const QByteArrayView field = m_data.sliced(start, m_pos - start);
+    skipDelimiter();
+    if (field.isEmpty()) {
+        value = 0;
+        return true;
+    }
+    std::int64_t whole = 0;
+    const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), whole);
+    if (ec == std::errc() && end == field.data() + field.size()) {
+        if (whole < std::numeric_limits<std::int32_t>::min() ||
+            whole > std::numeric_limits<std::int32_t>::max()) {
+            m_error = 6;
+            return false;
+        }
+        value = static_cast<std::int32_t>(whole);
+        return true;
+    }
+    if (!isNumericText(field)) {
+        m_error = 13;
+        return false;
+    }
+    double d = 0;
+    const char *b = field.data() + (field.front() == '+' ? 1 : 0);
+    std::from_chars(b, field.data() + field.size(), d);
+    d = std::nearbyint(d); // half to even in the default rounding mode
+    if (!(d >= std::numeric_limits<std::int32_t>::min() && d <= std::numeric_limits<std::int32_t>::max())) {
+        m_error = 6;
+        return false;
+    }
+    value = static_cast<std::int32_t>(d);
+    return true;
+}
+
+bool FieldInput::readText(QByteArrayView &text)
+{
+    skipBlanks();
+    if (atEnd()) {
+        m_error = 62;
+        return false;
+    }
+    qsizetype start = m_pos;
+    qsizetype end;
+    if (m_data[m_pos] == '"') {
+        start = ++m_pos;
+        while (m_pos < m_data.size() && m_data[m_pos] != '"' && !isLineEnd(m_data[m_pos]))
+            ++m_pos;
+        end = m_pos;
+        if (m_pos < m_data.size() && m_data[m_pos] == '"')
+            ++m_pos;
+    } else {
+        while (m_pos < m_data.size() && m_data[m_pos] != ',' && !isLineEnd(m_data[m_pos]))
+            ++m_pos;
+        end = m_pos;
+        while (end > start && isBlank(m_data[end - 1]))
+            --end;
+    }
+    text = m_data.sliced(start, end - start);
+    skipDelimiter();
+    return true;
+}
+
+bool FieldInput::readLine(QByteArrayView &line)
+{
+    if (atEnd()) {
+        m_error = 62;
+        return false;
+    }
+    const qsizetype start = m_pos;
+    while (m_pos < m_data.size() && !isLineEnd(m_data[m_pos]))
+        ++m_pos;
+    line = m_data.sliced(start, m_pos - start);
+    if (m_pos < m_data.size() && m_data[m_pos] == '\r')
+        ++m_pos;
+    if (m_pos < m_data.size() && m_data[m_pos] == '\n')
+        ++m_pos;
+    return true;
+}
+
+// ---- Loading ---------------------------------------------------------------------------------------
+
+namespace {
+
+LoadResult failed(LoadResult r, LoadStatus status, int number)
+{
+    r.status = status;
+    r.errorNumber = number;
+    r.errorDescription = number ? FieldInput::errorDescription(number) : QString();
+    return r;
+}
+
+// A block marker: five header numbers, then the index of the block's first reading.
+bool readBlock(FieldInput &in, LoadResult &r, const LoadSink &sink)
+{
+    std::int32_t cols[5];
+    for (std::int32_t &c : cols) {
+        if (!in.readWhole(c))
+            return false;
+    }
+    if (r.blockCount > MaxBlockRow)
+        return false;
+    if (sink.block)
+        sink.block(r.blockCount, BlockRow{cols[0], cols[1], cols[2], cols[3], cols[4]});
+    ++r.blockCount;
+    std::int32_t firstIndex = 0;
+    return in.readWhole(firstIndex);
+}
+
+bool readTrailer(FieldInput &in, Trailer &trailer)
+{
+    for (QString &line : trailer.lines) {
+        QByteArrayView bytes;
+        if (!in.readLine(bytes))
+            return false;
+        line = QString::fromUtf8(bytes);
+    }
+    return true;
+}
+
+} // namespace
+
+LoadResult load(QByteArrayView data, bool relaxed, const LoadSink &sink)
+{
+    LoadResult r;
+    FieldInput in(data);
+    QByteArrayView word;
+    std::int32_t interval = 0;
+    if (!in.readText(word) || !in.readWhole(interval))
+        return failed(r, in.error() == 62 ? LoadStatus::InvalidStructure : LoadStatus::RuntimeError,
+                      in.error());
+    if (word != QByteArrayView("Timer2Interval"))
+        return failed(r, LoadStatus::NotHistoryFile, 0);
+
+    std::int32_t k = 0;
+    while (!in.atEnd()) {
+        std::int32_t m = 0;
+        QByteArrayView value;
+        if (!in.readWhole(m) || (m == BlockMarker && !readBlock(in, r, sink)) || !in.readText(value)) {
+            const int number = in.error() ? in.error() : 9; // no input error: the block table is full
+            return failed(r, number == 62 ? LoadStatus::InvalidStructure : LoadStatus::RuntimeError, number);
+        }
+        if (m == -1)
+            break;
+        r.readingCount = k + 1;
+        if (sink.reading && !sink.reading(k, value))
+            return failed(r, LoadStatus::Cancelled, 0);
+        if (!relaxed && in.atEnd()) {
+            r.unexpectedEnd = true;
+            break;
+        }
+        ++k;
+    }
+    if (k == 0)
+        return failed(r, LoadStatus::NoReadings, 0);
+    if (relaxed)
+        return r;
+    if (!readTrailer(in, r.trailer))
+        return failed(r, LoadStatus::InvalidStructure, 62);
+    if (!isNumericText(r.trailer.samplesText()))
+        return failed(r, LoadStatus::InvalidStructure, 0);
+    return r;
+}
+
+} // namespace HistoryFile

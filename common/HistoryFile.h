@@ -1,0 +1,108 @@
+// The history file: the one contract between the monitor, which writes a fast-sampling run,
+// and the viewer, which loads it. Writer pieces and a streaming reader over the file's bytes.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace HistoryFile {
+
+constexpr std::int32_t BlockMarker = -999999;
+constexpr std::int32_t MaxBlockRow = 100000;      // block rows 0..100000
+constexpr std::int32_t MaxReadingIndex = 2000000; // reading indexes 0..2000000
+constexpr std::int32_t IntervalConstant = 300;    // written on the interval line, read by nobody
+constexpr int MaxReadingTextLength = 10;          // longer reading texts are refused by the monitor
+inline const QString AutoSaveName = QStringLiteral("AutoSave.txt");
+
+// One block header: reserved (0), input word, output word, tick count, last reading index.
+struct BlockRow {
+    std::int32_t reserved = 0;
+    std::int32_t inputs = 0;  // printed as a signed 16-bit value
+    std::int32_t outputs = 0; // printed as a signed 16-bit value
+    std::int32_t ticks = 0;
+    std::int32_t endIndex = 0;
+};
+
+// The numeric test applied to reading texts and to the sample count: surrounding blanks, a sign,
+// digits with at most one decimal point and an optional exponent. "." is the only decimal point.
+bool isNumericText(QByteArrayView text);
+bool isNumericText(const QString &text);
+
+// A path that ends in exactly "AutoSave.txt" (case-sensitive) may stop after any reading line.
+bool isAutoSavePath(const QString &path);
+
+// ---- Writing ---------------------------------------------------------------------------------------
+// Whole numbers in print style: " 300 " for non-negative, "-306 " for negative.
+void appendPrintNumber(QByteArray &out, std::int64_t value);
+void appendIntervalLine(QByteArray &out);                     // "Timer2Interval,  300 "
+void appendBlockHeader(QByteArray &out, const BlockRow &row); // "-999999  0  5  3  1500  2 "
+void appendReadingLine(QByteArray &out, std::int32_t index, QByteArrayView text); // " 5  12.345"
+void appendEndLine(QByteArray &out);                                              // "-1, -1"
+// The ten trailer lines; `lastIndex` is the last reading index written (-1 when none).
+void appendTrailer(QByteArray &out, const QString &startTime, const QString &unitName,
+                   std::int32_t lastIndex);
+
+// ---- Reading ---------------------------------------------------------------------------------------
+enum class LoadStatus {
+    Ok,
+    NotHistoryFile,   // first field is not "Timer2Interval"
+    NoReadings,       // no reading at all
+    InvalidStructure, // trailer shorter than ten lines, or a sample count that is not a number
+    RuntimeError,     // a whole-number field that is not a number, too many blocks, ...
+    Cancelled,        // the reading callback asked to stop
+};
+
+struct Trailer {
+    std::array<QString, 10> lines;                             // as read, whole
+    QString startDateTime() const { return lines[0].mid(13); } // keeps the colon
+    QString samplesText() const { return lines[9].mid(8); }
+    QString unitName() const { return lines[6].mid(17, 5).trimmed(); }
+};
+
+struct LoadResult {
+    LoadStatus status = LoadStatus::Ok;
+    bool unexpectedEnd = false; // the data ended before the end line (reported before the status)
+    int errorNumber = 0;        // RuntimeError, and the input-past-end error behind InvalidStructure
+    QString errorDescription;
+    std::int32_t readingCount = 0; // readings stored (the one at an unexpected end included)
+    std::int32_t blockCount = 0;   // block rows written
+    Trailer trailer;
+};
+
+struct LoadSink {
+    // Block header r of this load, in file order.
+    std::function<void(std::int32_t row, const BlockRow &block)> block;
+    // Reading k and its value text as found in the file; return false to cancel the load.
+    std::function<bool(std::int32_t k, QByteArrayView text)> reading;
+};
+
+// Reads a whole history file held in memory. `relaxed` is the auto-save rule (no end line, no trailer).
+LoadResult load(QByteArrayView data, bool relaxed, const LoadSink &sink);
+
+// Delimited-field input over bytes as the history file is read: a field ends at a comma or the line
+// end, a whole-number field also at a blank; leading blanks are skipped. Errors carry the run time's
+// numbers: 62 input past end of file, 13 type mismatch, 6 overflow.
+class FieldInput {
+public:
+    explicit FieldInput(QByteArrayView data) : m_data(data) {}
+    bool atEnd() const { return m_pos >= m_data.size(); }
+    bool readWhole(std::int32_t &value); // false on error (see error())
+    bool readText(QByteArrayView &text);
+    bool readLine(QByteArrayView &line);
+    int error() const { return m_error; }
+    static QString errorDescription(int number);
+
+private:
+    void skipBlanks();
+    void skipDelimiter();
+    QByteArrayView m_data;
+    qsizetype m_pos = 0;
+    int m_error = 0;
+};
+
+} // namespace HistoryFile
