@@ -1,2 +1,0 @@
-// Keeps the library non-empty until the simulator lands.
-namespace ZelkSim { int placeholder() { return 0; } }
