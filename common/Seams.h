@@ -24,6 +24,7 @@ MsgAnswer MsgBox(const QString &text, MsgButtons buttons = MsgButtons::Ok, const
 // Replaces the real modal box (nullptr restores it). The handler answers at once.
 using MsgBoxHandler = std::function<MsgAnswer(const QString &text, MsgButtons buttons, const QString &title)>;
 void setMsgBoxHandler(MsgBoxHandler handler);
+MsgBoxHandler currentMsgBoxHandler(); // empty while the real box is in place
 
 // Test double: records every text and answers with the first button.
 class MsgBoxRecorder {
@@ -33,6 +34,9 @@ public:
     MsgBoxRecorder(const MsgBoxRecorder &) = delete;
     MsgBoxRecorder &operator=(const MsgBoxRecorder &) = delete;
     QStringList texts;
+
+private:
+    MsgBoxHandler m_previous; // put back when the recorder goes
 };
 
 // ---- Tick count ----------------------------------------------------------------------------------

@@ -246,17 +246,17 @@ void DeviceSim::updateListening()
 
 void DeviceSim::setFault(Fault fault, int param, const QString &text)
 {
-    FaultSpec spec;
-    spec.fault = fault;
-    spec.param = param;
-    spec.text = text;
-    setFault(spec);
+    FaultSpec faultSpec;
+    faultSpec.fault = fault;
+    faultSpec.param = param;
+    faultSpec.text = text;
+    setFault(faultSpec);
 }
 
-void DeviceSim::setFault(const FaultSpec &spec)
+void DeviceSim::setFault(const FaultSpec &faultSpec)
 {
-    clearFault(spec.fault);
-    m_faults << spec;
+    clearFault(faultSpec.fault);
+    m_faults << faultSpec;
     updateListening();
 }
 

@@ -91,7 +91,7 @@ public:
 
     // Faults: setFault replaces an active fault of the same kind; several kinds can be active.
     void setFault(Fault fault, int param = 0, const QString &text = {});
-    void setFault(const FaultSpec &spec);
+    void setFault(const FaultSpec &faultSpec);
     void clearFault();
     void clearFault(Fault fault);
     QList<FaultSpec> faults() const { return m_faults; }

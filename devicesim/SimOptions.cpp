@@ -34,7 +34,7 @@ const FaultName faultNames[] = {
     {"refuse", Fault::RefuseConnections, false, 0, 0},
 };
 
-bool parseFaultParam(const FaultName &known, const QString &param, bool hasParam, FaultSpec *spec,
+bool parseFaultParam(const FaultName &known, const QString &param, bool hasParam, FaultSpec *faultSpec,
                      QString *error)
 {
     if (known.fault == Fault::MalformedXml) {
@@ -42,7 +42,7 @@ bool parseFaultParam(const FaultName &known, const QString &param, bool hasParam
             hasParam ? malformedFromName(param) : Malformed::UnclosedElements;
         if (!kind)
             *error = QStringLiteral("unknown malformed kind: ") + param;
-        spec->param = int(kind.value_or(Malformed::UnclosedElements));
+        faultSpec->param = int(kind.value_or(Malformed::UnclosedElements));
         return kind.has_value();
     }
     if (!known.needsParam) {
@@ -53,7 +53,7 @@ bool parseFaultParam(const FaultName &known, const QString &param, bool hasParam
     QString value = param;
     if (known.fault == Fault::ErrorCode) {
         const qsizetype colon = param.indexOf(QLatin1Char(':'));
-        spec->text = colon < 0 ? QStringLiteral("Device error") : param.mid(colon + 1);
+        faultSpec->text = colon < 0 ? QStringLiteral("Device error") : param.mid(colon + 1);
         value = param.left(colon);
     }
     const std::optional<qint64> n = number(value, known.min, known.max);
@@ -64,7 +64,7 @@ bool parseFaultParam(const FaultName &known, const QString &param, bool hasParam
                      .arg(known.max);
         return false;
     }
-    spec->param = int(*n);
+    faultSpec->param = int(*n);
     return true;
 }
 
@@ -72,14 +72,14 @@ bool parseFaultParam(const FaultName &known, const QString &param, bool hasParam
 
 std::optional<FaultSpec> parseFaultSpec(const QString &text, QString *error)
 {
-    FaultSpec spec;
+    FaultSpec faultSpec;
     QString rest = text;
     const qsizetype at = rest.lastIndexOf(QLatin1Char('@'));
     if (at >= 0) {
-        spec.command = rest.mid(at + 1);
+        faultSpec.command = rest.mid(at + 1);
         rest = rest.left(at);
-        if (!isKnownCommand(spec.command)) {
-            *error = QStringLiteral("unknown command in fault: ") + spec.command;
+        if (!isKnownCommand(faultSpec.command)) {
+            *error = QStringLiteral("unknown command in fault: ") + faultSpec.command;
             return std::nullopt;
         }
     }
@@ -88,10 +88,10 @@ std::optional<FaultSpec> parseFaultSpec(const QString &text, QString *error)
     for (const FaultName &known : faultNames) {
         if (name != QLatin1String(known.name))
             continue;
-        spec.fault = known.fault;
-        if (!parseFaultParam(known, eq < 0 ? QString() : rest.mid(eq + 1), eq >= 0, &spec, error))
+        faultSpec.fault = known.fault;
+        if (!parseFaultParam(known, eq < 0 ? QString() : rest.mid(eq + 1), eq >= 0, &faultSpec, error))
             return std::nullopt;
-        return spec;
+        return faultSpec;
     }
     *error = QStringLiteral("unknown fault: ") + name;
     return std::nullopt;
@@ -177,8 +177,8 @@ ParsedOptions parseOptions(const QStringList &arguments)
             return result;
         }
     }
-    for (const QString &spec : parser.values(fault)) {
-        const std::optional<FaultSpec> parsed = parseFaultSpec(spec, &result.error);
+    for (const QString &faultSpec : parser.values(fault)) {
+        const std::optional<FaultSpec> parsed = parseFaultSpec(faultSpec, &result.error);
         if (!parsed)
             return result;
         o.faults << *parsed;

@@ -2,11 +2,258 @@
 // Its members are spread over one source file per subsystem (frmClient_*.cpp).
 #pragma once
 
+#include "ReplyAssembler.h"
+
+#include <QString>
+#include <QStringList>
 #include <QWidget>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTcpSocket;
+class QTimer;
+class QFrame;
+namespace Zelk {
+class Shape;
+}
 
 class frmClient : public QWidget {
     Q_OBJECT
 public:
     explicit frmClient(QWidget *parent = nullptr);
+    ~frmClient() override;
+
+    // ---- Window events, waits, counters, XML view (frmClient.cpp) ----
     void Form_Load();
+    void Form_Unload(std::int16_t &Cancel);
+    bool WaitTrueFlag(bool &Flag, std::int32_t &TimeOutFlag);
+    void WaitMS(std::int32_t &TimeOutMS);
+    void ShowCounters();
+    void SetXML_Data(bool FT);
+    void cmdShowXMLData_Click();
+    void cmdQuitXML_Click();
+
+    // ---- Settings file (frmClient_config.cpp) ----
+    void Load_Config_File(const QString &strConfigFile);
+    void Save_Config_File(const QString &strConfigFile);
+    void cmdSaveConfig_Click();
+
+    // ---- Requests and the connection cycle (frmClient_link.cpp) ----
+    void Send2Server(const QString &strFunctionName, const QString &strParameters);
+    void StartConnection(bool bDoConnect);
+    void RequestRTStatus();
+    void RestartRTStatus();
+    void HandleNoAnswer();
+    void SetTimeOutValue(std::int32_t &L_TimeOutValue);
+    void cmdWeight_Click();
+    void TimerTimeOut_Timer();
+    void tcpClient_Connect();
+    void tcpClient_Close();
+    void tcpClient_Error();
+    void tcpClient_ConnectionRequest();
+
+    // ---- Replies (frmClient_replies.cpp) ----
+    void tcpClient_DataArrival(std::int32_t bytesTotal);
+    bool Get_XML_Element_Data(const QString &strXML, const QString &strElementStart, QString &strElementData);
+    void CreateXMLErrMsg();
+    void SaveHistoryToFile();
+
+    // ---- Readout, lamps, set point, outputs, channels (frmClient_readout.cpp) ----
+    QString GetInterUnit(const QString &strZELK_unit_Name);
+    void ShowStatusWeight(double gross);
+    void ShowFastWeight(const QString &text);
+    void ShowChannel(bool found, const QString &text);
+    void ShowSetPointStatus(const QString &text);
+    void InitFraInpOut();
+    void SetInpLampStatus(std::int16_t Mybyte2);
+    void SetOutLampStatus(std::int16_t Mybyte2);
+    void SetVisibleOnnOff(std::int16_t Index);
+    void SetOutPut_Disasable(bool FT);
+    void ShowHideInputsLamp(bool FT);
+    void InitSetPoint(bool Enable, float Offset);
+    void ChkSetPoint_Click();
+    void InitON_OFF();
+    void cmdSetOutOn_Click(std::int16_t Index);
+    void cmdSetOutOff_Click(std::int16_t Index);
+    void cmdChanSwitch_Click();
+    void cmdChan_Click(std::int16_t Index);
+
+    // ---- Fast sampling and history (frmClient_sampling.cpp) ----
+    void cmdStart_Sample_Click();
+    void cmdStopSample_Click();
+    void OptX_mode_Click(std::int16_t Index);
+    bool StoreFastSamplingReply(std::int32_t &blocks, std::int32_t &readings);
+    bool SaveMemory2File(const QString &fileName, std::int32_t BeginInd, std::int32_t LastInd);
+    void cmdShowGraph_Click();
+
+    // ---- Screen layout (frmClient_layout.cpp) ----
+    void InitWeightLocation();
+    void LoadLayoutFile();
+    void SaveLayoutFile();
+
+    // ---- State ----
+    QWidget *ctrlEach = nullptr;
+    bool bAutoReconnect = false;
+    bool bRequestSent = false;
+    std::int32_t lConnectTicks = 0;
+    bool bNoTimeOut = false;
+    bool bStopWasEnabled = false;
+    QString strCurFunction;
+    QString strCurParameters;
+    std::int16_t iFormBlockW = 0;
+    std::int16_t iFormBlockH = 0;
+    bool bNewSampleSession = false;
+    bool bNewSampleRun = false;
+    std::int16_t iReadingsPerReply = 0;
+    std::int16_t iSPStatus = 0;
+    std::int16_t iStopState = 0;
+    std::int32_t lFastReplyCount = 0;
+    std::int32_t lFastReplyCount2 = 0;
+    std::int32_t lFastReadingsShown = 0;
+    std::int32_t lSampleDurationMs = 0;
+    std::int32_t lSampleStartTicks = 0;
+    bool bSampleClockOn = false;
+    bool bSampleStartAcked = false;
+    std::int32_t lTimeOutMS = 5000;
+    std::int32_t lReplyTimeOutMS = 0;
+    std::int32_t lReplyStartTicks = 0;
+    std::int32_t lReplyCount = 0;
+    bool bUnitsRead = false;
+    std::int32_t lWeightForeColor = 0;
+    std::int16_t iXMLErrCount = 0;
+    std::vector<std::array<std::int32_t, 6>> arrSampleBlocks; // rows 0..100000, columns 1..5
+    std::vector<QString> arrReadingTexts;
+    bool bReadingsReady = false;
+    std::int32_t lBlockCount = 0;
+    std::int32_t lReadingCount = 0;
+    std::int32_t lPrevReadingCount = 0;
+    std::int32_t lBlockTicks = 0;
+    std::int32_t lTicksBase = 0;
+    std::int32_t lRepliesHandled = 0;
+    std::int32_t lAutoSaveBegin = 0;
+    std::int32_t lAutoSaveLast = 0;
+    std::int32_t lTotalReadings = 0;
+    QString strReplyXML;
+    QString strReplyCopy;
+    std::int16_t iHistFileNo = 0;
+    std::array<std::int16_t, 11> aOutMask{};
+    bool bChanReplyFlag = false;
+    // Requests are computed from iOutStatus: all off (1023) until the device reports a word, so no
+    // request made before the first status reply switches on outputs nobody touched. The lamps and the
+    // "last drawn" words still start at 0.
+    std::int16_t iOutStatus = 1023;
+    std::int16_t iInStatus = 0;
+    std::int16_t iOutStatusShown = 0;
+    std::int16_t iOutStatusNew = 0;
+    std::int16_t iInStatusShown = 0;
+    std::int16_t iInStatusNew = 0;
+    QString strSetPoint;
+    bool bSetPointFlag = false;
+    QString strCfgIPAddress;
+    QString strCfgStartOutStatus;
+    QString strCfgSetPointCheck;
+    QString strCfgXMode;
+    QString strCfgSampleTime;
+    QString strCfgSampleTimeOut;
+    // Module-wide values of the monitor, kept with the window.
+    std::int16_t iIntegration = 0;
+    std::int16_t iXMode = 0;
+    QString strSampleStartTime;
+
+    // ---- Controls ----
+    QGroupBox *FraWeight = nullptr, *FraInp = nullptr, *FraOut = nullptr, *FraTimers = nullptr,
+              *FraHistory = nullptr, *FraErrorStatus = nullptr, *FraChannels = nullptr;
+    QLabel *lblServerAddr = nullptr, *lblCommStatus = nullptr, *lblCommStatusData = nullptr;
+    QLineEdit *TxtIP = nullptr;
+    QLabel *lblWeight = nullptr, *lblWT_BRUTTO = nullptr, *lblUnitNameWGT = nullptr, *lblTareData = nullptr,
+           *lblUnitNameTare = nullptr, *lblIntegration = nullptr;
+    QCheckBox *chkTare = nullptr;
+    QLineEdit *txtIntegration = nullptr;
+    QLabel *lblInputs = nullptr, *lblShowInpStatus = nullptr, *lblGenOutput = nullptr;
+    std::array<Zelk::Shape *, 9> ShpInp{};                       // 1..8
+    std::array<QLabel *, 9> lblInpNum{};                         // 3..8
+    std::array<Zelk::Shape *, 11> ShpOut{};                      // 1..10
+    std::array<QLabel *, 11> lblOutNum{};                        // 1..10
+    std::array<QPushButton *, 11> cmdSetOutOn{}, cmdSetOutOff{}; // 1..10
+    QCheckBox *ChkSetPoint = nullptr, *ChkStartOutStatus = nullptr;
+    QLineEdit *txtSetPoint = nullptr;
+    QFrame *ShaSetPoint = nullptr;
+    QLabel *LbLSetPoint = nullptr;
+    QPushButton *cmdWeight = nullptr, *cmdStart_Sample = nullptr, *cmdStopSample = nullptr,
+                *cmdSaveConfig = nullptr;
+    QLabel *lblTimeOut = nullptr, *LbLFastSample = nullptr;
+    QLineEdit *txtTimeout2 = nullptr;
+    QLabel *lblHistFile = nullptr, *lblAutoSaveTime = nullptr;
+    std::array<QLabel *, 2> lblHUpLim{};
+    QLineEdit *txtHistFileName = nullptr;
+    std::array<QRadioButton *, 3> OptX_mode{}; // 1..2
+    QPushButton *cmdShowGraph = nullptr;
+    QLabel *lblLastErrCode = nullptr, *lblErrNumer = nullptr, *lblLastErrDescr = nullptr,
+           *lblErrDescr = nullptr;
+    std::array<QLabel *, 4> lblErrorReadings{};  // 0..3
+    std::array<QLabel *, 5> lblErrorReadingsD{}; // 0..4
+    QLabel *lblTotalReadings = nullptr, *lblTotalReadingsD = nullptr;
+    QLabel *lblChan = nullptr, *lblChanNum = nullptr, *LblSwitch = nullptr;
+    QPushButton *cmdChanSwitch = nullptr;
+    std::array<QPushButton *, 3> cmdChan{}; // 1..2
+    QLabel *lblA2D = nullptr, *lblA2D_Data = nullptr;
+    QLabel *ImaVZT_Logo = nullptr, *lblXML_Data = nullptr, *lblAuto = nullptr;
+    QPushButton *cmdShowXMLData = nullptr, *cmdQuitXML = nullptr;
+    QPlainTextEdit *txtRealTimeInfo = nullptr;
+    QTimer *TimerTimeOut = nullptr, *Timer3AutoSave = nullptr;
+    QTcpSocket *tcpClient = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void createControls();
+    void createWeightFrame();
+    void createLampFrames();
+    void createModeFrames();
+    void createStatusFrames();
+    void createViewControls();
+
+    // Timers keep their enabled state apart from their interval: an interval of 0 never ticks.
+    void setTimerEnabled(QTimer *timer, bool enabled);
+    void setTimerInterval(QTimer *timer, std::int32_t interval);
+    bool timerEnabled(const QTimer *timer) const;
+
+    // Socket: a fresh socket per connection, the old one retired safely even from inside its own events.
+    void closeSocket();
+    void newSocket();
+    void onSocketError(int error);
+    void onSocketDisconnected();
+
+    // Reply handling.
+    void HandleRTStatusReply();
+    void HandleSetOutputReply();
+    void HandleFastSamplingReply();
+    void HandleStartSampleReply();
+    void HandleStopSampleReply();
+    void HandleUnfinishedReply(std::int32_t now);
+    void GiveUpReply();
+    void ShowErrorDisplay(bool fastSampling);
+    void EndOfRun(bool fastSampling);
+    void TakeOutputWord(const QString &text);
+    void TakeInputWord(const QString &text);
+    void ShowOverflow(std::int32_t a2d);
+    void ReadUnitsOnce();
+    bool element(const char *tag, QString &value);
+
+    Reply::Assembler m_assembler;
+    std::uint32_t m_connectionSerial = 0;
+    std::uint32_t m_quietConnection = 0; // the StopSample sent by the no-answer path: fails silently
+    bool m_inNoAnswer = false;
+    QString m_surfaceNote; // text printed on the window surface
+    bool m_unloading = false;
 };

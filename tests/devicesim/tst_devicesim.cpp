@@ -277,9 +277,9 @@ private slots:
         QFETCH(QByteArray, absent);
         QFETCH(int, size);
         QString error;
-        const std::optional<FaultSpec> spec = parseFaultSpec(fault, &error);
-        QVERIFY2(spec, qPrintable(error));
-        sim->setFault(*spec);
+        const std::optional<FaultSpec> faultSpec = parseFaultSpec(fault, &error);
+        QVERIFY2(faultSpec, qPrintable(error));
+        sim->setFault(*faultSpec);
         const auto client = exchange(*sim, "GetRTStatus", "ID=4");
         QVERIFY(client->closed);
         if (trailer >= 0)

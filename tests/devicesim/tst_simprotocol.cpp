@@ -97,16 +97,16 @@ private slots:
         QFETCH(int, param);
         QFETCH(QString, command);
         QString error;
-        const std::optional<FaultSpec> spec = parseFaultSpec(text, &error);
-        QCOMPARE(spec.has_value(), valid);
+        const std::optional<FaultSpec> faultSpec = parseFaultSpec(text, &error);
+        QCOMPARE(faultSpec.has_value(), valid);
         QCOMPARE(error.isEmpty(), valid);
-        if (!spec)
+        if (!faultSpec)
             return;
-        QCOMPARE(int(spec->fault), fault);
-        QCOMPARE(spec->param, param);
-        QCOMPARE(spec->command, command);
-        if (spec->fault == Fault::ErrorCode)
-            QCOMPARE(spec->text, QStringLiteral("Scale busy"));
+        QCOMPARE(int(faultSpec->fault), fault);
+        QCOMPARE(faultSpec->param, param);
+        QCOMPARE(faultSpec->command, command);
+        if (faultSpec->fault == Fault::ErrorCode)
+            QCOMPARE(faultSpec->text, QStringLiteral("Scale busy"));
     }
 
     void commandLine_data()

@@ -1,0 +1,276 @@
+// The user's actions the automation driver performs on controls: clicks, drags, typing, keys,
+// check boxes, option buttons and list rows, as the window system would deliver them.
+#include "AutomationActions.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTextEdit>
+
+namespace Zelk::Automation {
+
+QStringList words(const QString &text)
+{
+    return text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+}
+
+std::optional<int> toInt(const QString &text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+// The reason a user could not act on `w`, or an empty text.
+QString unreachable(const QWidget *w, const QString &name)
+{
+    if (!w->isEnabled())
+        return name + QStringLiteral(" is disabled");
+    if (!w->isVisible())
+        return name + QStringLiteral(" is hidden");
+    return {};
+}
+
+namespace {
+
+// A press and what follows it go to the widget under the pointer, like the window system does.
+class MouseSequence {
+public:
+    MouseSequence(QWidget *target, QPoint at)
+    {
+        QWidget *child = target->childAt(at);
+        m_receiver = child ? child : target;
+        m_offset = m_receiver->mapFrom(target, QPoint(0, 0));
+    }
+    void send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons)
+    {
+        if (!m_receiver)
+            return;
+        const QPointF local(at + m_offset);
+        const QPointF scene(m_receiver->mapTo(m_receiver->window(), local.toPoint()));
+        QMouseEvent event(type, local, scene, QPointF(m_receiver->mapToGlobal(local.toPoint())), button,
+                          buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_receiver, &event);
+    }
+    void click(QPoint at, Qt::MouseButton button)
+    {
+        send(QEvent::MouseButtonPress, at, button, button);
+        send(QEvent::MouseButtonRelease, at, button, Qt::NoButton);
+    }
+
+private:
+    QPointer<QWidget> m_receiver;
+    QPoint m_offset;
+};
+
+std::optional<QPoint> pointOrCentre(const QWidget *w, const QStringList &args)
+{
+    if (args.isEmpty())
+        return w->rect().center();
+    const auto x = args.size() == 2 ? toInt(args.at(0)) : std::nullopt;
+    const auto y = args.size() == 2 ? toInt(args.at(1)) : std::nullopt;
+    if (!x || !y)
+        return std::nullopt;
+    return QPoint(*x, *y);
+}
+
+QString clickControl(QWidget *w, const QString &, const QString &)
+{
+    if (auto *button = qobject_cast<QAbstractButton *>(w)) {
+        button->click();
+        return {};
+    }
+    MouseSequence(w, w->rect().center()).click(w->rect().center(), Qt::LeftButton);
+    return {};
+}
+
+QString doubleClickControl(QWidget *w, const QString &name, const QString &rest)
+{
+    const auto at = pointOrCentre(w, words(rest));
+    if (!at)
+        return QStringLiteral("usage: dblclick ") + name + QStringLiteral(" [X Y]");
+    MouseSequence mouse(w, *at);
+    mouse.click(*at, Qt::LeftButton);
+    mouse.send(QEvent::MouseButtonDblClick, *at, Qt::LeftButton, Qt::LeftButton);
+    mouse.send(QEvent::MouseButtonRelease, *at, Qt::LeftButton, Qt::NoButton);
+    return {};
+}
+
+QString rightClickControl(QWidget *w, const QString &name, const QString &rest)
+{
+    const auto at = pointOrCentre(w, words(rest));
+    if (!at)
+        return QStringLiteral("usage: rclick ") + name + QStringLiteral(" [X Y]");
+    MouseSequence(w, *at).click(*at, Qt::RightButton);
+    return {};
+}
+
+QString dragControl(QWidget *w, const QString &name, const QString &rest)
+{
+    const QStringList args = words(rest);
+    QList<int> values;
+    for (const QString &arg : args)
+        if (const auto value = toInt(arg))
+            values.append(*value);
+    if (args.size() != 4 || values.size() != 4)
+        return QStringLiteral("usage: drag ") + name + QStringLiteral(" X1 Y1 X2 Y2");
+    const QPoint from(values.at(0), values.at(1));
+    const QPoint to(values.at(2), values.at(3));
+    MouseSequence mouse(w, from);
+    mouse.send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    constexpr int Steps = 8;
+    for (int step = 1; step <= Steps; ++step)
+        mouse.send(QEvent::MouseMove, from + (to - from) * step / Steps, Qt::NoButton, Qt::LeftButton);
+    mouse.send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    return {};
+}
+
+template <typename Edit> void replacePlainText(Edit *edit, const QString &text)
+{
+    edit->selectAll();
+    QTextCursor cursor = edit->textCursor();
+    cursor.removeSelectedText();
+    edit->setTextCursor(cursor);
+    if (!text.isEmpty())
+        edit->insertPlainText(text);
+}
+
+QString typeText(QWidget *w, const QString &name, const QString &text)
+{
+    if (auto *line = qobject_cast<QLineEdit *>(w)) {
+        if (line->isReadOnly())
+            return name + QStringLiteral(" is read-only");
+        // Replacing the selection the way typing does, so textEdited fires too.
+        line->selectAll();
+        if (text.isEmpty())
+            line->del();
+        else
+            line->insert(text);
+        return {};
+    }
+    if (auto *edit = qobject_cast<QTextEdit *>(w); edit && !edit->isReadOnly()) {
+        replacePlainText(edit, text);
+        return {};
+    }
+    if (auto *plain = qobject_cast<QPlainTextEdit *>(w); plain && !plain->isReadOnly()) {
+        replacePlainText(plain, text);
+        return {};
+    }
+    return name + QStringLiteral(" is not a text box that takes typing");
+}
+
+// The Qt key and its text for a character code (13 Enter, 8 Backspace, 9 Tab, 27 Escape).
+QPair<int, QString> keyFor(int code)
+{
+    switch (code) {
+    case 13:
+        return {Qt::Key_Return, QStringLiteral("\r")};
+    case 8:
+        return {Qt::Key_Backspace, QStringLiteral("\b")};
+    case 9:
+        return {Qt::Key_Tab, QStringLiteral("\t")};
+    case 27:
+        return {Qt::Key_Escape, QStringLiteral("\x1b")};
+    default:
+        break;
+    }
+    const QChar c(static_cast<char16_t>(code));
+    return {c.toUpper().unicode(), QString(c)};
+}
+
+QString pressKey(QWidget *w, const QString &name, const QString &rest)
+{
+    const QStringList args = words(rest);
+    const auto code = args.size() == 1 ? toInt(args.at(0)) : std::nullopt;
+    if (!code || *code <= 0 || *code > 0xFFFF)
+        return QStringLiteral("usage: key ") + name + QStringLiteral(" CODE (a character code 1-65535)");
+    const auto [key, text] = keyFor(*code);
+    QPointer<QWidget> receiver = w->focusProxy() ? w->focusProxy() : w;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(receiver, &press);
+    if (receiver) {
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(receiver, &release);
+    }
+    return {};
+}
+
+QString checkControl(QWidget *w, const QString &name, const QString &rest)
+{
+    const QStringList args = words(rest);
+    const auto value = args.size() == 1 ? toInt(args.at(0)) : std::nullopt;
+    if (auto *check = qobject_cast<QCheckBox *>(w)) {
+        if (!value || *value < 0 || *value > 2)
+            return QStringLiteral("usage: check ") + name + QStringLiteral(" 0|1|2");
+        check->setCheckState(static_cast<Qt::CheckState>(*value));
+        return {};
+    }
+    if (auto *option = qobject_cast<QRadioButton *>(w)) {
+        if (value != 1)
+            return QStringLiteral("an option button can only be selected: check ") + name +
+                   QStringLiteral(" 1");
+        option->click();
+        return {};
+    }
+    return name + QStringLiteral(" is not a check box or option button");
+}
+
+QString selectRow(QWidget *w, const QString &name, const QString &rest)
+{
+    auto *view = qobject_cast<QAbstractItemView *>(w);
+    if (!view || !view->model())
+        return name + QStringLiteral(" is not a list box");
+    const QStringList args = words(rest);
+    const auto row = args.size() == 1 ? toInt(args.at(0)) : std::nullopt;
+    const int rows = view->model()->rowCount(view->rootIndex());
+    if (!row)
+        return QStringLiteral("usage: select ") + name + QStringLiteral(" ROW");
+    if (*row < 0 || *row >= rows)
+        return QStringLiteral("row %1 of %2 is out of range (%3 rows)").arg(*row).arg(name).arg(rows);
+    const QModelIndex index = view->model()->index(*row, 0, view->rootIndex());
+    view->scrollTo(index);
+    const QRect rect = view->visualRect(index);
+    if (rect.isValid() && view->viewport()->rect().contains(rect.center())) {
+        MouseSequence(view->viewport(), rect.center()).click(rect.center(), Qt::LeftButton);
+        return {};
+    }
+    // A row that cannot be shown (a list too small to draw it) is selected as a click would.
+    view->setCurrentIndex(index);
+    emit view->clicked(index);
+    return {};
+}
+
+struct ActionCommand {
+    const char *verb;
+    Action act;
+};
+constexpr ActionCommand Actions[] = {
+    {"click", clickControl},
+    {"dblclick", doubleClickControl},
+    {"rclick", rightClickControl},
+    {"drag", dragControl},
+    {"type", typeText},
+    {"key", pressKey},
+    {"check", checkControl},
+    {"select", selectRow},
+};
+
+} // namespace
+
+Action actionFor(const QString &verb)
+{
+    for (const ActionCommand &command : Actions)
+        if (verb == QLatin1String(command.verb))
+            return command.act;
+    return nullptr;
+}
+
+} // namespace Zelk::Automation

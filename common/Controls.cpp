@@ -1,0 +1,211 @@
+// The window-model helpers: OLE colours kept on the controls and applied to their palettes,
+// twips from the screen's logical DPI, and the lamp shape widget.
+#include "Controls.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QVariant>
+#include <algorithm>
+#include <cmath>
+
+namespace Zelk {
+
+namespace {
+
+constexpr std::uint32_t SystemColourFlag = 0x80000000u;
+const char *const BackColorProperty = "backcolor";
+const char *const ForeColorProperty = "forecolor";
+
+struct SystemColour {
+    std::uint32_t index;
+    QPalette::ColorGroup group;
+    QPalette::ColorRole role;
+};
+
+// The system colour indices the windows use, as palette roles.
+constexpr SystemColour SystemColours[] = {
+    {0x00, QPalette::Active, QPalette::Button},          // scroll bars
+    {0x01, QPalette::Active, QPalette::Window},          // desktop
+    {0x02, QPalette::Active, QPalette::Highlight},       // active caption
+    {0x03, QPalette::Active, QPalette::Mid},             // inactive caption
+    {0x04, QPalette::Active, QPalette::Window},          // menu
+    {0x05, QPalette::Active, QPalette::Base},            // window background
+    {0x06, QPalette::Active, QPalette::Shadow},          // window frame
+    {0x07, QPalette::Active, QPalette::WindowText},      // menu text
+    {0x08, QPalette::Active, QPalette::WindowText},      // window text
+    {0x09, QPalette::Active, QPalette::HighlightedText}, // caption text
+    {0x0A, QPalette::Active, QPalette::Mid},             // active border
+    {0x0B, QPalette::Active, QPalette::Mid},             // inactive border
+    {0x0C, QPalette::Active, QPalette::Dark},            // application workspace
+    {0x0D, QPalette::Active, QPalette::Highlight},       // highlight
+    {0x0E, QPalette::Active, QPalette::HighlightedText}, // highlight text
+    {0x0F, QPalette::Active, QPalette::Button},          // button face
+    {0x10, QPalette::Active, QPalette::Dark},            // button shadow
+    {0x11, QPalette::Disabled, QPalette::WindowText},    // grey text
+    {0x12, QPalette::Active, QPalette::ButtonText},      // button text
+    {0x13, QPalette::Disabled, QPalette::Text},          // inactive caption text
+    {0x14, QPalette::Active, QPalette::Light},           // 3-D highlight
+    {0x15, QPalette::Active, QPalette::Shadow},          // 3-D dark shadow
+    {0x16, QPalette::Active, QPalette::Midlight},        // 3-D light
+    {0x17, QPalette::Active, QPalette::ToolTipText},     // tooltip text
+    {0x18, QPalette::Active, QPalette::ToolTipBase},     // tooltip background
+};
+
+QColor systemColour(std::uint32_t index)
+{
+    const QPalette palette = QGuiApplication::palette();
+    const auto *found = std::find_if(std::begin(SystemColours), std::end(SystemColours),
+                                     [index](const SystemColour &c) { return c.index == index; });
+    if (found == std::end(SystemColours))
+        return palette.color(QPalette::Window);
+    const QColor colour = palette.color(found->group, found->role);
+    // Grey text must look grey even where a style paints disabled text like enabled text.
+    if (index == 0x11 && colour == palette.color(QPalette::Active, QPalette::WindowText))
+        return QColor(0x80, 0x80, 0x80);
+    return colour;
+}
+
+std::uint32_t storedColour(const QWidget *w, const char *property, std::uint32_t fallback)
+{
+    const QVariant value = w ? w->property(property) : QVariant();
+    bool ok = false;
+    const uint ole = value.toUInt(&ok);
+    return value.isValid() && ok ? ole : fallback;
+}
+
+void setRoles(QWidget *w, std::initializer_list<QPalette::ColorRole> roles, const QColor &colour)
+{
+    QPalette palette = w->palette();
+    for (const QPalette::ColorRole role : roles)
+        palette.setColor(role, colour);
+    w->setPalette(palette);
+}
+
+} // namespace
+
+QColor oleToColor(std::uint32_t ole)
+{
+    if (ole & SystemColourFlag)
+        return systemColour(ole & 0xFFu);
+    return QColor(static_cast<int>(ole & 0xFFu), static_cast<int>((ole >> 8) & 0xFFu),
+                  static_cast<int>((ole >> 16) & 0xFFu));
+}
+
+void setBackColor(QWidget *w, std::uint32_t ole)
+{
+    if (!w)
+        return;
+    w->setProperty(BackColorProperty, QVariant::fromValue<uint>(ole));
+    setRoles(w, {QPalette::Window, QPalette::Button, QPalette::Base}, oleToColor(ole));
+    w->setAutoFillBackground(true);
+    w->update();
+}
+
+void setForeColor(QWidget *w, std::uint32_t ole)
+{
+    if (!w)
+        return;
+    w->setProperty(ForeColorProperty, QVariant::fromValue<uint>(ole));
+    setRoles(w, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}, oleToColor(ole));
+    w->update();
+}
+
+std::uint32_t backColor(const QWidget *w)
+{
+    return storedColour(w, BackColorProperty, Ole::ButtonFace);
+}
+
+std::uint32_t foreColor(const QWidget *w)
+{
+    return storedColour(w, ForeColorProperty, Ole::ButtonText);
+}
+
+// ---- Twips ---------------------------------------------------------------------------------------
+double twipsPerPixel()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
+    return 1440.0 / (dpi > 0 ? dpi : 96.0);
+}
+
+int twipsToPixels(int twips)
+{
+    return static_cast<int>(std::lround(twips / twipsPerPixel()));
+}
+
+int pixelsToTwips(int pixels)
+{
+    return static_cast<int>(std::lround(pixels * twipsPerPixel()));
+}
+
+void setGeometryTwips(QWidget *w, int left, int top, int width, int height)
+{
+    if (w)
+        w->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(std::max(width, 0)),
+                       twipsToPixels(std::max(height, 0)));
+}
+
+QRect geometryTwips(const QWidget *w)
+{
+    if (!w)
+        return {};
+    const QRect g = w->geometry();
+    return {pixelsToTwips(g.x()), pixelsToTwips(g.y()), pixelsToTwips(g.width()), pixelsToTwips(g.height())};
+}
+
+// ---- Shape ---------------------------------------------------------------------------------------
+Shape::Shape(QWidget *parent, int shape) : QWidget(parent), m_shape(shape) {}
+
+void Shape::setShape(int shape)
+{
+    if (shape == m_shape)
+        return;
+    m_shape = shape;
+    update();
+}
+
+void Shape::setFillColor(std::uint32_t ole)
+{
+    if (ole == m_fill)
+        return;
+    m_fill = ole;
+    update();
+}
+
+void Shape::paintEvent(QPaintEvent *)
+{
+    // Shapes 0 rectangle, 1 square, 2 oval, 3 circle, 4 rounded rectangle, 5 rounded square;
+    // the square kinds are centred in the control.
+    const QRectF full = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    if (full.width() <= 0 || full.height() <= 0)
+        return;
+    const bool square = m_shape == 1 || m_shape == 3 || m_shape == 5;
+    QRectF box = full;
+    if (square) {
+        const qreal side = std::min(full.width(), full.height());
+        box = QRectF(0, 0, side, side);
+        box.moveCenter(full.center());
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.0));
+    painter.setBrush(oleToColor(m_fill));
+    const qreal radius = std::min(box.width(), box.height()) / 6.0;
+    switch (m_shape) {
+    case 2:
+    case 3:
+        painter.drawEllipse(box);
+        break;
+    case 4:
+    case 5:
+        painter.drawRoundedRect(box, radius, radius);
+        break;
+    default:
+        painter.drawRect(box);
+        break;
+    }
+}
+
+} // namespace Zelk

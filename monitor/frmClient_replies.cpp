@@ -1,0 +1,323 @@
+// frmClient: the socket's data event and the reply handlers: gathering, recognising which command a
+// reply answers, reading its elements, the error display and the end of a fast-sampling run.
+#include "frmClient.h"
+
+#include "Controls.h"
+#include "MdlFunctions.h"
+#include "NumberFormat.h"
+#include "RequestFraming.h"
+#include "Seams.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTcpSocket>
+#include <QTimer>
+#include <cstdlib>
+
+namespace {
+bool isGreen(const QWidget *w)
+{
+    return Zelk::backColor(w) == Zelk::Ole::Green;
+}
+
+std::optional<qint16> integer16(const QString &text)
+{
+    return NumberFormat::textToInt16(text, MdlFunctions::strDecimalSep());
+}
+
+constexpr std::int32_t A2DOverflowFrom = 130001;
+} // namespace
+
+// ---- Data event ------------------------------------------------------------------------------------
+
+void frmClient::tcpClient_DataArrival(std::int32_t bytesTotal)
+{
+    Q_UNUSED(bytesTotal);
+    const QString chunk = QString::fromLatin1(tcpClient->readAll());
+    const std::int32_t now = Zelk::GetTickCount();
+    const Reply::Assembler::Step step = m_assembler.addChunk(chunk, now);
+    lReplyStartTicks = m_assembler.firstChunkTicks();
+    if (step.prologFound)
+        lReplyCount += 1;
+    strReplyXML = m_assembler.text();
+    strReplyCopy = strReplyXML;
+    txtRealTimeInfo->setPlainText(Reply::xmlViewText(strReplyCopy));
+    if (step.overflow) {
+        GiveUpReply();
+        return;
+    }
+    switch (step.kind) {
+    case Reply::Kind::GetFastSampling:
+        HandleFastSamplingReply();
+        break;
+    case Reply::Kind::GetRTStatus:
+        HandleRTStatusReply();
+        break;
+    case Reply::Kind::SetOutput:
+        HandleSetOutputReply();
+        break;
+    case Reply::Kind::StartSample:
+        HandleStartSampleReply();
+        break;
+    case Reply::Kind::StopSample:
+        HandleStopSampleReply();
+        break;
+    case Reply::Kind::None:
+        HandleUnfinishedReply(now);
+        break;
+    }
+}
+
+void frmClient::HandleUnfinishedReply(std::int32_t now)
+{
+    if (strReplyCopy.contains(QLatin1String("</ch"))) {
+        bChanReplyFlag = true;
+    } else if (strReplyCopy.contains(QLatin1String("<ERROR_CODE>200</ERROR_CODE>"))) {
+        EndOfRun(false);
+        lblErrNumer->setText(QStringLiteral("200"));
+        Zelk::setBackColor(lblErrNumer, Zelk::Ole::Red);
+    }
+    if (m_assembler.expired(now, lReplyTimeOutMS))
+        GiveUpReply();
+}
+
+void frmClient::GiveUpReply()
+{
+    txtRealTimeInfo->setPlainText(strReplyCopy);
+    closeSocket(); // before the message box: no further chunk of this reply can raise it again
+    Zelk::MsgBox(QStringLiteral(" Invalid XML data!  "));
+    cmdStopSample_Click();
+    cmdStart_Sample->setEnabled(true);
+    Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::ButtonFace);
+    cmdWeight->setEnabled(true);
+}
+
+// ---- Element reader --------------------------------------------------------------------------------
+
+bool frmClient::Get_XML_Element_Data(const QString &strXML, const QString &strElementStart,
+                                     QString &strElementData)
+{
+    if (!Reply::isElementTag(strElementStart)) {
+        // Only a wrong literal in the program can get here.
+        Zelk::MsgBox(QStringLiteral("Invalid XML element:") + strElementStart +
+                     QStringLiteral("\r\n At least one of '<','>' is absent "));
+        std::exit(EXIT_FAILURE);
+    }
+    return Reply::elementData(strXML, strElementStart, strElementData);
+}
+
+bool frmClient::element(const char *tag, QString &value)
+{
+    return Get_XML_Element_Data(strReplyXML, QLatin1String(tag), value);
+}
+
+void frmClient::CreateXMLErrMsg()
+{
+    iXMLErrCount = std::int16_t(iXMLErrCount + 1);
+}
+
+// ---- Shared display steps --------------------------------------------------------------------------
+
+void frmClient::ShowErrorDisplay(bool fastSampling)
+{
+    QString code;
+    if (element("<ERROR_CODE>", code)) {
+        const std::uint32_t colour = code != QLatin1String("0") ? Zelk::Ole::Red : Zelk::Ole::GrayText;
+        Zelk::setForeColor(lblErrNumer, colour);
+        Zelk::setForeColor(lblErrDescr, colour);
+        if (fastSampling && code == QLatin1String("200"))
+            EndOfRun(true);
+        lblErrNumer->setText(code);
+    }
+    QString description;
+    if (element("<ERROR_DESCRIPTION>", description))
+        lblErrDescr->setText(description);
+}
+
+void frmClient::EndOfRun(bool fastSampling)
+{
+    Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::ButtonFace);
+    SetOutPut_Disasable(true);
+    SaveHistoryToFile();
+    if (fastSampling)
+        bAutoReconnect = false;
+    cmdStart_Sample->setEnabled(true);
+    cmdStopSample->setEnabled(false);
+    cmdWeight->setEnabled(true);
+    if (fastSampling) {
+        cmdShowGraph->setEnabled(true);
+        setTimerEnabled(TimerTimeOut, false);
+    }
+}
+
+void frmClient::TakeOutputWord(const QString &text)
+{
+    const std::optional<qint16> word = integer16(text);
+    if (!word)
+        return;
+    iOutStatus = *word;
+    iOutStatusNew = *word;
+    if (iOutStatusNew != iOutStatusShown) {
+        SetOutLampStatus(iOutStatus);
+        iOutStatusShown = iOutStatusNew;
+    }
+}
+
+void frmClient::TakeInputWord(const QString &text)
+{
+    const std::optional<qint16> word = integer16(text);
+    if (!word)
+        return;
+    iInStatus = *word;
+    iInStatusNew = *word;
+    if (iInStatusNew != iInStatusShown) {
+        SetInpLampStatus(std::int16_t(*word & 0xFF)); // a word outside a byte: its low 8 bits
+        iInStatusShown = iInStatusNew;
+    }
+}
+
+void frmClient::ShowOverflow(std::int32_t a2d)
+{
+    if (a2d >= A2DOverflowFrom) {
+        lblWeight->setText(QStringLiteral("Error"));
+        lblWT_BRUTTO->setText(QStringLiteral("OVERFLOW"));
+        Zelk::setForeColor(lblWT_BRUTTO, Zelk::Ole::Red);
+        QFont f = lblWT_BRUTTO->font();
+        f.setPointSize(12);
+        lblWT_BRUTTO->setFont(f);
+    } else {
+        lblWeight->setText(QStringLiteral("Weight:"));
+        Zelk::setForeColor(lblWT_BRUTTO, std::uint32_t(lWeightForeColor));
+    }
+}
+
+void frmClient::ReadUnitsOnce()
+{
+    if (bUnitsRead)
+        return;
+    QString value;
+    if (element("<INTEGRATION>", value)) {
+        txtIntegration->setText(value);
+        if (const std::optional<qint16> integration = integer16(value)) {
+            iIntegration = *integration;
+            if (iIntegration != 0)
+                cmdShowGraph->setEnabled(true);
+        }
+    }
+    if (element("<UNIT>", value)) {
+        const QString unit = GetInterUnit(value);
+        lblUnitNameWGT->setText(unit);
+        lblUnitNameTare->setText(unit);
+    }
+    bUnitsRead = true;
+}
+
+// ---- Reply handlers --------------------------------------------------------------------------------
+
+void frmClient::HandleRTStatusReply()
+{
+    Zelk::setBackColor(cmdWeight, Zelk::Ole::ButtonFace);
+    lRepliesHandled += 1;
+    bSetPointFlag = true;
+    StartConnection(bAutoReconnect);
+    ShowCounters();
+    std::int32_t a2d = 0;
+    QString value;
+    if (element("<A2D>", value)) {
+        // A count that is not a whole number is taken as absent.
+        if (const std::optional<qint32> count =
+                NumberFormat::textToInt32(value, MdlFunctions::strDecimalSep())) {
+            lblA2D_Data->setText(value);
+            a2d = *count;
+        }
+    }
+    ShowErrorDisplay(false);
+    if (element("<OUT_STATUS>", value))
+        TakeOutputWord(value);
+    if (element("<IN_STATUS>", value))
+        TakeInputWord(value);
+    if (element("<WEIGHT>", value))
+        ShowStatusWeight(MdlFunctions::TextToNumber(value));
+    ShowOverflow(a2d);
+    ReadUnitsOnce();
+    const bool channelFound = element("<CHANNEL>", value);
+    ShowChannel(channelFound, channelFound ? value : QString());
+    if (element("<SP_STATUS>", value))
+        ShowSetPointStatus(value);
+}
+
+void frmClient::HandleSetOutputReply()
+{
+    strCurFunction = Framing::GetRTStatus;
+    strCurParameters.clear();
+    bNoTimeOut = false;
+    StartConnection(true);
+    ShowErrorDisplay(false);
+    QString value;
+    if (element("<OUT_STATUS_ECHO>", value))
+        TakeOutputWord(value);
+    bSetPointFlag = true;
+    if (isGreen(cmdWeight)) {
+        strCurFunction = Framing::GetRTStatus;
+        StartConnection(bAutoReconnect);
+    } else if (isGreen(cmdStart_Sample)) {
+        strCurFunction = Framing::GetFastSampling;
+        StartConnection(bAutoReconnect);
+        setTimerEnabled(TimerTimeOut, false);
+    } else {
+        cmdStopSample->setEnabled(bStopWasEnabled);
+        setTimerEnabled(TimerTimeOut, false);
+    }
+}
+
+void frmClient::HandleFastSamplingReply()
+{
+    if (!cmdStopSample->isEnabled())
+        iStopState = std::int16_t(iStopState + 1);
+    cmdStopSample->setEnabled(true);
+    lRepliesHandled += 1;
+    ShowErrorDisplay(true);
+    QString value;
+    if (element("<W1>", value))
+        ShowFastWeight(value);
+    if (element("<W10>", value))
+        ShowFastWeight(value);
+    strCurFunction = Framing::GetFastSampling;
+    strCurParameters.clear();
+    lFastReplyCount += 1;
+    if (lFastReplyCount > 1) {
+        lPrevReadingCount = lReadingCount;
+        lBlockTicks = Zelk::ticksBetween(lTicksBase, Zelk::GetTickCount());
+        if (StoreFastSamplingReply(lBlockCount, lReadingCount)) {
+            lFastReadingsShown += iReadingsPerReply;
+            lblTotalReadingsD->setText(QString::number(lFastReadingsShown));
+        } else {
+            lReadingCount = lPrevReadingCount;
+        }
+    }
+    StartConnection(bAutoReconnect);
+}
+
+void frmClient::HandleStartSampleReply()
+{
+    bSampleStartAcked = true;
+    strCurFunction = Framing::GetFastSampling;
+    bAutoReconnect = true;
+    StartConnection(true);
+}
+
+void frmClient::HandleStopSampleReply()
+{
+    Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::ButtonFace);
+    strCurFunction = Framing::GetFastSampling;
+    iStopState = 1;
+    StartConnection(bAutoReconnect);
+}
+
+void frmClient::SaveHistoryToFile()
+{
+    SaveMemory2File(txtHistFileName->text(), 0, lBlockCount);
+}
