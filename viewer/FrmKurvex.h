@@ -1,13 +1,31 @@
-// FrmKurvex: the viewer's hidden start-up window; it parses the command line and opens the
-// history file into a graph window.
+// FrmKurvex: the viewer's hidden start-up window; it parses the command line, runs the open-file
+// dialog, takes a graph slot, loads the history file and shows it in a graph window.
 #pragma once
 
+#include <QString>
 #include <QWidget>
+
+class QPushButton;
 
 class FrmKurvex : public QWidget {
     Q_OBJECT
 public:
     explicit FrmKurvex(QWidget *parent = nullptr);
-    // Returns false when there is nothing to show and the viewer should end.
+    ~FrmKurvex() override;
+
+    // The four filter pairs of the open-file dialog (the program's own syntax).
+    static const QString DialogFilter;
+
+    // The argument text; by default the program's arguments joined by single blanks.
+    void setCommandLine(const QString &text) { m_commandLine = text; }
+    QString commandLine() const { return m_commandLine; }
+
+    // Returns false when there is nothing to show and the viewer should end (dialog or load
+    // cancelled, a load that failed with no graph window visible, or an ending error).
     bool cmdShowGraph_Click();
+
+    QPushButton *cmdShowGraph;
+
+private:
+    QString m_commandLine;
 };

@@ -1,0 +1,161 @@
+// Kurvex speed: loading a 2,000,001-reading history file against a plain from_chars pass over the
+// same file, and redrawing the full range on a 1600-pixel plot against one line per pixel column.
+#include "GraphE.h"
+#include "HistoryFile.h"
+#include "PlotCurve.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace {
+
+constexpr int Readings = 2000001;
+constexpr int PerBlock = 232;
+
+QString &historyPath()
+{
+    static QString path;
+    return path;
+}
+
+// A run as the monitor writes it: blocks of 232 readings, an input switching every 100 blocks.
+void writeHistory(const QString &path)
+{
+    QByteArray out;
+    out.reserve(Readings * 16);
+    HistoryFile::appendIntervalLine(out);
+    char text[32];
+    for (int k = 0, b = 0; k < Readings; ++b) {
+        const int end = std::min(Readings - 1, k + PerBlock - 1);
+        HistoryFile::appendBlockHeader(out, {0, (b / 100) % 2 ? 0xFE : 0xFF, 1023, 1000 + b * 280, end});
+        for (; k <= end; ++k) {
+            const double w = 1000 + 400 * std::sin(k / 5000.0) + (k * 7919 % 23);
+            const auto r = std::to_chars(text, text + sizeof text, w, std::chars_format::fixed, 3);
+            HistoryFile::appendReadingLine(out, k, QByteArrayView(text, r.ptr - text));
+        }
+    }
+    HistoryFile::appendEndLine(out);
+    HistoryFile::appendTrailer(out, QStringLiteral("2/19/2004 10:30:53 AM"), QStringLiteral("kg"),
+                               Readings - 1);
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(out);
+}
+
+// Baseline: every reading line's index and value converted with from_chars.
+void BM_BaselineFromChars(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QFile f(historyPath());
+        if (!f.open(QIODevice::ReadOnly))
+            state.SkipWithError("no file");
+        const QByteArray data = f.readAll();
+        const char *p = data.constData(), *e = p + data.size();
+        double sum = 0;
+        while (p < e) {
+            while (p < e && *p == ' ')
+                ++p;
+            long index = 0;
+            p = std::from_chars(p, e, index).ptr;
+            while (p < e && *p == ' ')
+                ++p;
+            double v = 0;
+            p = std::from_chars(p, e, v).ptr;
+            sum += v + static_cast<double>(index);
+            while (p < e && *p != '\n')
+                ++p;
+            ++p;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+}
+
+void BM_LoadHistoryFile(benchmark::State &state)
+{
+    for (auto _ : state) {
+        const GraphE::LoadReport r = GraphE::LoadHistoryFile(historyPath(), 0);
+        if (r.outcome != GraphE::LoadOutcome::Loaded)
+            state.SkipWithError("load failed");
+    }
+}
+
+// Baseline: one line per pixel column of a 1600-pixel plot.
+void BM_BaselineColumnLines(benchmark::State &state)
+{
+    QImage image(1600, 400, QImage::Format_RGB32);
+    for (auto _ : state) {
+        image.fill(Qt::white);
+        QPainter p(&image);
+        p.setPen(QPen(Qt::green, 0));
+        for (int x = 1; x < 1600; ++x)
+            p.drawLine(x - 1, (x * 37) % 400, x, (x * 53) % 400);
+    }
+}
+
+void BM_RedrawFullRange(benchmark::State &state)
+{
+    GraphE::LoadHistoryFile(historyPath(), 0);
+    const GraphE::Viewer &v = GraphE::viewer();
+    QImage image(1600, 400, QImage::Format_RGB32);
+    PlotCurve::Input in;
+    in.values = &v.slotData[0].values();
+    in.summary = &v.slotData[0].summary();
+    in.blocks = &v.BlockTable;
+    in.widthTw = 1600 * 15;
+    in.heightTw = 400 * 15;
+    in.xmin = 0;
+    in.xmax = Readings - 1;
+    in.ymin = 500;
+    in.ymax = 1500;
+    for (auto _ : state) {
+        image.fill(Qt::white);
+        benchmark::DoNotOptimize(PlotCurve::draw(image, in, true).plotMax);
+    }
+}
+
+BENCHMARK(BM_BaselineFromChars)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadHistoryFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BaselineColumnLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawFullRange)->Unit(benchmark::kMillisecond);
+
+// Keeps each benchmark's time per iteration for the ratio lines.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &r : runs)
+            times[r.benchmark_name()] = r.GetAdjustedRealTime();
+    }
+    std::map<std::string, double> times;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    historyPath() = dir.filePath(QStringLiteral("All_data.txt"));
+    writeHistory(historyPath());
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const auto ratio = [&](const char *what, const char *base, double limit) {
+        const double r = reporter.times[what] / reporter.times[base];
+        std::printf("%s / %s = %.2f (target at most %.0f)\n", what, base, r, limit);
+    };
+    ratio("BM_LoadHistoryFile", "BM_BaselineFromChars", 5);
+    ratio("BM_RedrawFullRange", "BM_BaselineColumnLines", 3);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,238 @@
+// Loading history files into the viewer's slots and Show Graph: every failure message, the
+// auto-save rule, header texts, times by x-axis mode, and the dialog and slot bookkeeping.
+#include "FrmKurvex.h"
+#include "GraphE.h"
+#include "Seams.h"
+#include "ViewerTestSupport.h"
+#include "frmHistory_Graph.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+using namespace ViewerTest;
+
+namespace {
+const QString InvalidStructure = QStringLiteral(
+    "The selected file %1 has invalid structure.\nTo get good structure file press <Save> button, please");
+}
+
+class TestViewerLoad : public QObject {
+    Q_OBJECT
+private slots:
+    void loadFailureShowsItsMessages_data();
+    void loadFailureShowsItsMessages();
+    void completeFileFillsSlotAndHeaderTexts();
+    void slotZeroNormalisesValueTexts();
+    void timesFollowXAxisMode();
+    void onlyExactAutoSaveNameMayEndEarly_data();
+    void onlyExactAutoSaveNameMayEndEarly();
+    void showGraphPresetsDialogAndOpensCaptionedWindow();
+    void cancelledDialogEndsViewer();
+    void fifthGraphIsRefused();
+    void slotMarkedOpenIsRefused();
+};
+
+void TestViewerLoad::loadFailureShowsItsMessages_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("messages"); // %1 stands for the path
+    QTest::addColumn<int>("ends");
+    QTest::newRow("wrong_first_field")
+        << "wrong_first_field.txt"
+        << QStringList{"Invalid file structure!!! \r\nSelect another file, please."} << 0;
+    QTest::newRow("end_line_only_no_reading")
+        << "end_line_only.txt" << QStringList{"No enough data in file: %1"} << 0;
+    QTest::newRow("no_end_line_unexpected_end")
+        << "no_end_line.txt" << QStringList{"Unexpected end of file %1", InvalidStructure} << 0;
+    QTest::newRow("short_trailer") << "short_trailer.txt" << QStringList{InvalidStructure} << 0;
+    QTest::newRow("samples_not_numeric") << "samples_not_numeric.txt" << QStringList{InvalidStructure} << 0;
+    QTest::newRow("whole_number_not_numeric_ends")
+        << "whole_number_not_numeric.txt"
+        << QStringList{"Unaccepting Error (frmGraph cmdLoad) 13 Type mismatch"} << 1;
+}
+
+void TestViewerLoad::loadFailureShowsItsMessages()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, messages);
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, file, dataFile(file));
+    QVERIFY(!path.isEmpty());
+    Zelk::MsgBoxRecorder boxes;
+    Zelk::RecordingFileDialog dialog;
+    dialog.answer = path;
+    Zelk::setFileDialog(&dialog);
+    FrmKurvex start;
+    start.setCommandLine(QString());
+    const bool keepRunning = start.cmdShowGraph_Click();
+    Zelk::setFileDialog(nullptr);
+    for (QString &m : messages)
+        m = m.arg(path);
+    QCOMPARE(boxes.texts, messages);
+    QVERIFY2(!keepRunning, "no window is visible after a failed load, so the viewer ends");
+    QTEST(viewer.ends, "ends");
+    QVERIFY(GraphE::viewer().GraphWindows[0]);
+    QVERIFY(!GraphE::viewer().GraphWindows[0]->isVisible());
+    QCOMPARE(int(GraphE::viewer().OpenGraphCount), 1); // the slot stays taken
+}
+
+void TestViewerLoad::completeFileFillsSlotAndHeaderTexts()
+{
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "two_blocks.txt", dataFile("two_blocks.txt"));
+    Zelk::MsgBoxRecorder boxes;
+    const GraphE::LoadReport r = GraphE::LoadHistoryFile(path, 1);
+    QCOMPARE(r.outcome, GraphE::LoadOutcome::Loaded);
+    QVERIFY(boxes.texts.isEmpty());
+    const GraphE::GraphSlot &s = GraphE::viewer().slotData[1];
+    QCOMPARE(s.count(), 5);
+    QCOMPARE(s.valueText(0), QString("12.345"));
+    QCOMPARE(s.valueText(1), QString("12.350")); // slots 1 to 3 keep the text as read
+    QCOMPARE(s.valueText(4), QString("12.349"));
+    // A block marker line adds one row and its reading still counts.
+    QCOMPARE(GraphE::viewer().BlockTable[0].endIndex, 2);
+    QCOMPARE(GraphE::viewer().BlockTable[1].endIndex, 4);
+    QCOMPARE(GraphE::viewer().BlockTable[1].inputs, 5);
+    QCOMPARE(GraphE::viewer().BlockTable[1].ticks, 1780);
+    QCOMPARE(s.header[GraphE::StartDateTimeText], QString(":2/19/2004 10:30:53 AM"));
+    QCOMPARE(s.header[GraphE::TitleText], QString("ZELK-NET  Channel 1"));
+    QCOMPARE(s.header[GraphE::ChannelsText], QString("Channel(s) Scanned:Samples:"));
+    QCOMPARE(s.header[GraphE::GainBiasText], QString("  36   49 0.0002 kg     0.234   4.321"));
+    QCOMPARE(GraphE::viewer().SamplesText, QString(" 4"));
+}
+
+void TestViewerLoad::slotZeroNormalisesValueTexts()
+{
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "r.txt", dataFile("reading_not_numeric.txt"));
+    Zelk::MsgBoxRecorder boxes;
+    QCOMPARE(GraphE::LoadHistoryFile(path, 0).outcome, GraphE::LoadOutcome::Loaded);
+    QCOMPARE(boxes.texts, QStringList{"Not Number"});
+    const GraphE::GraphSlot &s = GraphE::viewer().slotData[0];
+    QCOMPARE(s.valueText(0), QString("12.345"));
+    QCOMPARE(s.valueText(1), QString("0"));
+    QCOMPARE(s.valueText(2), QString("12.348"));
+    QCOMPARE(s.valueText(3), QString("12.351"));
+    QCOMPARE(s.value(4), 12.349);
+}
+
+void TestViewerLoad::timesFollowXAxisMode()
+{
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "All_data.txt", dataFile("two_blocks.txt"));
+    Zelk::RecordingFileDialog dialog;
+    dialog.answer = path;
+    Zelk::setFileDialog(&dialog);
+    FrmKurvex start;
+    start.setCommandLine(path + "/2/16");
+    QVERIFY(start.cmdShowGraph_Click());
+    Zelk::setFileDialog(nullptr);
+    QCOMPARE(GraphE::viewer().slotData[0].time(3), 48);
+    QCOMPARE(GraphE::viewer().GraphWindows[0]->txtXmax->text(), QString("64"));
+    GraphE::GraphSlot &s = GraphE::viewer().slotData[1];
+    GraphE::viewer().XAxisMode = 1;
+    QCOMPARE(GraphE::LoadHistoryFile(path, 1).outcome, GraphE::LoadOutcome::Loaded);
+    QCOMPARE(s.time(3), 3);
+}
+
+void TestViewerLoad::onlyExactAutoSaveNameMayEndEarly_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<int>("messages");
+    QTest::newRow("AutoSave_loads_whole") << "AutoSave.txt" << int(GraphE::LoadOutcome::Loaded) << 0;
+    QTest::newRow("autosave_is_ordinary") << "autosave.txt" << int(GraphE::LoadOutcome::InputPastEnd) << 1;
+}
+
+void TestViewerLoad::onlyExactAutoSaveNameMayEndEarly()
+{
+    QFETCH(QString, name);
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, name, dataFile("no_end_line.txt"));
+    Zelk::MsgBoxRecorder boxes;
+    QTEST(int(GraphE::LoadHistoryFile(path, 0).outcome), "outcome");
+    QTEST(int(boxes.texts.size()), "messages");
+    QCOMPARE(GraphE::viewer().slotData[0].count(), 5);
+}
+
+void TestViewerLoad::showGraphPresetsDialogAndOpensCaptionedWindow()
+{
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "two_blocks.txt", dataFile("two_blocks.txt"));
+    Zelk::RecordingFileDialog dialog;
+    dialog.answer = path;
+    Zelk::setFileDialog(&dialog);
+    Zelk::MsgBoxRecorder boxes;
+    FrmKurvex start;
+    start.setCommandLine("C:\\d\\All_data.txt/2/16");
+    QVERIFY(start.cmdShowGraph_Click());
+    Zelk::setFileDialog(nullptr);
+    QCOMPARE(dialog.requests.size(), 1);
+    QCOMPARE(dialog.requests[0].presetFile, QString("C:\\d\\All_data.txt"));
+    QCOMPARE(dialog.requests[0].filter, FrmKurvex::DialogFilter);
+    QVERIFY(dialog.requests[0].existingOnly);
+    QCOMPARE(GraphE::viewer().XAxisMode, qint16(2));
+    frmHistory_Graph *graph = GraphE::viewer().GraphWindows[0];
+    QVERIFY(graph && graph->isVisible());
+    QCOMPARE(graph->windowTitle(), "HistoryGraph-" + path + "  0");
+    QCOMPARE(graph->lblIndexForm->text(), QString("0"));
+    QVERIFY(GraphE::viewer().GraphOpen[0]);
+    QCOMPARE(boxes.texts, QStringList());
+}
+
+void TestViewerLoad::cancelledDialogEndsViewer()
+{
+    FreshViewer viewer;
+    Zelk::RecordingFileDialog dialog; // no answer: cancel
+    Zelk::setFileDialog(&dialog);
+    FrmKurvex start;
+    start.setCommandLine(QString());
+    QVERIFY(!start.cmdShowGraph_Click());
+    Zelk::setFileDialog(nullptr);
+    QCOMPARE(dialog.requests.value(0).presetFile, QString("ALL_Data"));
+    QCOMPARE(int(GraphE::viewer().OpenGraphCount), 0);
+}
+
+void TestViewerLoad::fifthGraphIsRefused()
+{
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "two_blocks.txt", dataFile("two_blocks.txt"));
+    Zelk::RecordingFileDialog dialog;
+    dialog.answer = path;
+    Zelk::setFileDialog(&dialog);
+    Zelk::MsgBoxRecorder boxes;
+    FrmKurvex start;
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(start.cmdShowGraph_Click());
+    QVERIFY(boxes.texts.isEmpty());
+    QVERIFY(start.cmdShowGraph_Click()); // graphs stay open: the viewer runs on
+    Zelk::setFileDialog(nullptr);
+    QCOMPARE(boxes.texts, QStringList{"Number of opened graphs is limited"});
+    QCOMPARE(GraphE::viewer().GraphWindows[3]->lblIndexForm->text(), QString("3"));
+}
+
+void TestViewerLoad::slotMarkedOpenIsRefused()
+{
+    FreshViewer viewer;
+    Zelk::RecordingFileDialog dialog;
+    dialog.answer = QStringLiteral("/nonexistent/never-read.txt");
+    Zelk::setFileDialog(&dialog);
+    Zelk::MsgBoxRecorder boxes;
+    GraphE::viewer().GraphOpen[0] = true;
+    FrmKurvex start;
+    QVERIFY(!start.cmdShowGraph_Click());
+    Zelk::setFileDialog(nullptr);
+    QCOMPARE(boxes.texts, QStringList{"frmHistoryGraph(ch) is already opened"});
+    QCOMPARE(int(GraphE::viewer().OpenGraphCount), 1);
+}
+
+QTEST_MAIN(TestViewerLoad)
+#include "tst_viewer_load.moc"

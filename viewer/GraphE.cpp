@@ -1,0 +1,241 @@
+// The viewer's process-wide state and the history loader: slotData, block table, header texts, and
+// the turning of every load outcome into the operator's messages.
+#include "GraphE.h"
+
+#include "AutomationDriver.h"
+#include "NumberFormat.h"
+#include "Seams.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProgressDialog>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace GraphE {
+
+// ---- Slots -----------------------------------------------------------------------------------------
+
+QString GraphSlot::valueText(qint32 k) const
+{
+    if (m_normalised)
+        return NumberFormat::standardText(value(k));
+    const quint32 begin = k == 0 ? 0 : m_textEnds[static_cast<size_t>(k - 1)];
+    const quint32 end = m_textEnds[static_cast<size_t>(k)];
+    return QString::fromLatin1(m_texts.constData() + begin, end - begin);
+}
+
+void GraphSlot::clear()
+{
+    *this = GraphSlot();
+}
+
+void GraphSlot::reserve(qint32 n)
+{
+    m_values.reserve(static_cast<size_t>(n));
+    m_times.reserve(static_cast<size_t>(n));
+}
+
+void GraphSlot::append(QByteArrayView text, double v, qint32 t, bool normalised)
+{
+    m_normalised = normalised;
+    m_values.push_back(v);
+    m_times.push_back(t);
+    if (!normalised) {
+        m_texts.append(text.data(), text.size());
+        m_textEnds.push_back(static_cast<quint32>(m_texts.size()));
+    }
+}
+
+Viewer &viewer()
+{
+    static Viewer state;
+    return state;
+}
+
+void resetViewer()
+{
+    viewer() = Viewer();
+}
+
+// ---- Ending the program ----------------------------------------------------------------------------
+
+namespace {
+
+EndProgramHandler &endHandler()
+{
+    static EndProgramHandler handler;
+    return handler;
+}
+
+// A reading text to a number: "." is the decimal point; a text that is not a number shows
+// "Not Number" and counts as 0.
+double textToNumber(QByteArrayView text)
+{
+    if (HistoryFile::isNumericText(text)) {
+        QByteArrayView t = text.trimmed();
+        if (!t.isEmpty() && t.front() == '+')
+            t = t.sliced(1);
+        double d = 0;
+        std::from_chars(t.data(), t.data() + t.size(), d);
+        return d;
+    }
+    Zelk::MsgBox(QStringLiteral("Not Number"));
+    return 0;
+}
+
+// Plotting reads a value text of another slot as a number; what is not a number plots as 0.
+double plainValue(QByteArrayView text)
+{
+    if (!HistoryFile::isNumericText(text))
+        return 0;
+    QByteArrayView t = text.trimmed();
+    if (!t.isEmpty() && t.front() == '+')
+        t = t.sliced(1);
+    double d = 0;
+    std::from_chars(t.data(), t.data() + t.size(), d);
+    return d;
+}
+
+} // namespace
+
+QString invalidStructureText(const QString &path)
+{
+    return QStringLiteral("The selected file ") + path +
+           QStringLiteral(" has invalid structure.\nTo get good structure file press <Save> button, please");
+}
+
+namespace {
+
+// Lets window events run every few milliseconds and, after half a second, shows a progress bar
+// whose Cancel stops the load.
+class LoadPacer {
+public:
+    LoadPacer(QWidget *parent, qsizetype total) : m_parent(parent), m_total(total) { m_clock.start(); }
+
+    bool keepGoing(qsizetype position)
+    {
+        if (m_clock.elapsed() - m_lastYield < 8)
+            return true;
+        m_lastYield = m_clock.elapsed();
+        if (!m_bar && m_lastYield > 500 && qobject_cast<QApplication *>(QCoreApplication::instance())) {
+            m_bar = std::make_unique<QProgressDialog>(QStringLiteral("Loading..."), QStringLiteral("Cancel"),
+                                                      0, 1000, m_parent);
+            m_bar->setObjectName(QStringLiteral("LoadProgress"));
+            m_bar->setMinimumDuration(0);
+            m_bar->show();
+        }
+        if (m_bar)
+            m_bar->setValue(static_cast<int>(m_total > 0 ? position * 1000 / m_total : 0));
+        QCoreApplication::processEvents();
+        return !(m_bar && m_bar->wasCanceled());
+    }
+
+private:
+    QWidget *m_parent;
+    qsizetype m_total;
+    QElapsedTimer m_clock;
+    qint64 m_lastYield = 0;
+    std::unique_ptr<QProgressDialog> m_bar;
+};
+
+void storeTrailer(GraphSlot &s, const HistoryFile::Trailer &trailer)
+{
+    for (int i = 0; i < HeaderTextCount; ++i)
+        s.header[static_cast<size_t>(i)] = trailer.lines[static_cast<size_t>(i)];
+    s.header[StartDateTimeText] = trailer.startDateTime();
+    s.header[ChannelsText] += trailer.lines[9].left(8);
+    viewer().SamplesText = trailer.samplesText();
+}
+
+} // namespace
+
+void setEndProgramHandler(EndProgramHandler handler)
+{
+    endHandler() = std::move(handler);
+}
+
+void EndProgram(int code)
+{
+    if (endHandler()) {
+        endHandler()(code);
+        return;
+    }
+    Zelk::finishAutomation(code);
+    std::fflush(stdout);
+    std::exit(code);
+}
+
+QString inputBitsText(std::int32_t inputWord)
+{
+    QString bits;
+    for (int b = 0; b < 8; ++b)
+        bits += (inputWord >> b) & 1 ? QLatin1Char('1') : QLatin1Char('0');
+    return bits;
+}
+
+// ---- Loading ---------------------------------------------------------------------------------------
+
+LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressParent)
+{
+    Viewer &v = viewer();
+    GraphSlot &s = v.slotData[slot];
+    s.clear();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {LoadOutcome::RuntimeError, 53, QStringLiteral("File not found")};
+    QByteArray copy;
+    const uchar *mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
+    if (!mapped)
+        copy = file.readAll();
+    const QByteArrayView data = mapped ? QByteArrayView(mapped, file.size()) : QByteArrayView(copy);
+
+    const bool relaxed = HistoryFile::isAutoSavePath(path);
+    const bool normalised = slot == 0;
+    const qint32 step = v.XAxisMode == 2 ? v.ReadingIntervalMs : 1;
+    s.reserve(static_cast<qint32>(std::min<qsizetype>(data.size() / 8, HistoryFile::MaxReadingIndex + 1)));
+    LoadPacer pacer(progressParent, data.size());
+    HistoryFile::LoadSink sink;
+    sink.block = [&v](std::int32_t row, const HistoryFile::BlockRow &b) {
+        v.BlockTable[static_cast<size_t>(row)] = b;
+    };
+    sink.reading = [&](std::int32_t k, QByteArrayView text) {
+        const double value = normalised ? textToNumber(text) : plainValue(text);
+        s.append(text, value, k * step, normalised);
+        return (k & 1023) != 0 || pacer.keepGoing(text.data() - data.data());
+    };
+    const HistoryFile::LoadResult r = HistoryFile::load(data, relaxed, sink);
+
+    s.summarise();
+    if (r.unexpectedEnd)
+        Zelk::MsgBox(QStringLiteral("Unexpected end of file ") + path);
+    switch (r.status) {
+    case HistoryFile::LoadStatus::Ok:
+        if (!relaxed)
+            storeTrailer(s, r.trailer);
+        return {LoadOutcome::Loaded, 0, {}};
+    case HistoryFile::LoadStatus::NotHistoryFile:
+        Zelk::MsgBox(QStringLiteral("Invalid file structure!!! \r\nSelect another file, please."));
+        return {LoadOutcome::Failed, 0, {}};
+    case HistoryFile::LoadStatus::NoReadings:
+        Zelk::MsgBox(QStringLiteral("No enough data in file: ") + path, Zelk::MsgButtons::OkCancel);
+        return {LoadOutcome::Failed, 0, {}};
+    case HistoryFile::LoadStatus::InvalidStructure:
+        if (r.errorNumber == 62)
+            return {LoadOutcome::InputPastEnd, 62, r.errorDescription};
+        storeTrailer(s, r.trailer);
+        Zelk::MsgBox(invalidStructureText(path));
+        return {LoadOutcome::Failed, 0, {}};
+    case HistoryFile::LoadStatus::RuntimeError:
+        return {LoadOutcome::RuntimeError, r.errorNumber, r.errorDescription};
+    case HistoryFile::LoadStatus::Cancelled:
+        s.clear();
+        return {LoadOutcome::Cancelled, 0, {}};
+    }
+    return {LoadOutcome::Failed, 0, {}};
+}
+
+} // namespace GraphE

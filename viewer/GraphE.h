@@ -1,0 +1,111 @@
+// The viewer's process-wide state: start-up settings, the four graph slotData with their readings and
+// header texts, the shared block table, and LoadHistoryFile that fills a slot from a history file.
+#pragma once
+
+#include "HistoryFile.h"
+#include "PlotCurve.h"
+
+#include <QByteArray>
+#include <QPointer>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class frmHistory_Graph;
+class QWidget;
+
+namespace GraphE {
+
+constexpr int SlotCount = 4;
+constexpr int BlockRows = HistoryFile::MaxBlockRow + 1;
+
+// Header texts 1 to 9 of a slot, in trailer order.
+enum HeaderText {
+    StartDateTimeText,
+    TitleText,
+    CardText,
+    ChannelsText,
+    IntegrationText,
+    GainBiasCaptionText,
+    GainBiasText,
+    AverageCaptionText,
+    AverageText,
+    HeaderTextCount
+};
+
+// The readings of one slot: ArrTempForHistoryFileN (value texts) and ArrTimeForHistoryFileN (times).
+// Values are also kept as numbers, converted once while loading, for plotting.
+class GraphSlot {
+public:
+    qint32 count() const { return static_cast<qint32>(m_times.size()); }
+    qint32 upperBound() const { return count() - 1; }
+    QString valueText(qint32 k) const;
+    double value(qint32 k) const { return m_values[static_cast<size_t>(k)]; }
+    qint32 time(qint32 k) const { return m_times[static_cast<size_t>(k)]; }
+    const std::vector<double> &values() const { return m_values; }
+    const PlotCurve::ValueSummary &summary() const { return m_summary; }
+    void summarise() { m_summary.build(m_values); }
+    std::array<QString, HeaderTextCount> header;
+
+    void clear();
+    void reserve(qint32 n);
+    // Slot 0 keeps the standard text of the number; the others keep the text as read.
+    void append(QByteArrayView text, double value, qint32 time, bool normalised);
+
+private:
+    std::vector<double> m_values;
+    PlotCurve::ValueSummary m_summary;
+    std::vector<qint32> m_times;
+    QByteArray m_texts;              // texts as read, back to back (not used when normalised)
+    std::vector<quint32> m_textEnds; // end offset of text k in m_texts
+    bool m_normalised = false;
+};
+
+struct Viewer {
+    qint16 XAxisMode = 1;
+    qint16 ReadingIntervalMs = 8;
+    std::array<QPointer<frmHistory_Graph>, SlotCount> GraphWindows;
+    std::array<bool, SlotCount> GraphOpen{};
+    std::array<QPointer<QWidget>, SlotCount> ListWindows;
+    std::array<bool, SlotCount> ListOpen{};
+    quint8 OpenGraphCount = 0;
+    QPointer<QWidget> cmdShowGraph; // the start-up window's button, enabled again when a graph closes
+    std::array<GraphSlot, SlotCount> slotData;
+    QString SamplesText;
+    std::vector<HistoryFile::BlockRow> BlockTable = std::vector<HistoryFile::BlockRow>(BlockRows);
+    std::array<qint32, SlotCount> LoIndex{}, HiIndex{};
+    double PlotMax = 0, PlotMin = 0, PlotStep = 1.0;
+};
+
+// The one viewer state of the process.
+Viewer &viewer();
+// Back to the state at process start (tests).
+void resetViewer();
+
+// How a load ended. The loader itself reports the outcomes with a message; InputPastEnd and
+// RuntimeError are the run-time errors that the caller's error handler reports.
+enum class LoadOutcome { Loaded, Failed, Cancelled, InputPastEnd, RuntimeError };
+struct LoadReport {
+    LoadOutcome outcome = LoadOutcome::Failed;
+    int errorNumber = 0;
+    QString errorDescription;
+};
+
+// Reads the history file at `path` into slot `slot` (0..3). Shows a progress bar with Cancel when the
+// load takes longer than about half a second; `progressParent` owns that bar.
+LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressParent = nullptr);
+
+// "The selected file <path> has invalid structure." and its second line.
+QString invalidStructureText(const QString &path);
+
+// Ends the viewer process at once ("the program ends"). Tests replace it to observe the end.
+using EndProgramHandler = std::function<void(int code)>;
+void setEndProgramHandler(EndProgramHandler handler); // nullptr restores the real end
+void EndProgram(int code = 0);
+
+// The 8 bits of an input byte as shown on the input-state labels: least significant bit first.
+QString inputBitsText(std::int32_t inputWord);
+
+} // namespace GraphE
