@@ -2,6 +2,8 @@
 // check boxes, option buttons and list rows, as the window system would deliver them.
 #include "AutomationActions.h"
 
+#include "Controls.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -210,7 +212,7 @@ QString checkControl(QWidget *w, const QString &name, const QString &rest)
     if (auto *check = qobject_cast<QCheckBox *>(w)) {
         if (!value || *value < 0 || *value > 2)
             return QStringLiteral("usage: check ") + name + QStringLiteral(" 0|1|2");
-        check->setCheckState(static_cast<Qt::CheckState>(*value));
+        setCheckValue(check, *value);
         return {};
     }
     if (auto *option = qobject_cast<QRadioButton *>(w)) {

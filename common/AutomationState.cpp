@@ -76,7 +76,7 @@ std::optional<QString> boxText(const QWidget *w)
 std::optional<QJsonValue> controlValue(const QWidget *w)
 {
     if (const auto *check = qobject_cast<const QCheckBox *>(w))
-        return QJsonValue(static_cast<int>(check->checkState()));
+        return QJsonValue(checkValue(check));
     if (const auto *option = qobject_cast<const QRadioButton *>(w))
         return QJsonValue(option->isChecked());
     if (const auto *slider = qobject_cast<const QAbstractSlider *>(w))

@@ -2,6 +2,8 @@
 // twips from the screen's logical DPI, and the lamp shape widget.
 #include "Controls.h"
 
+#include <QCheckBox>
+
 #include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -206,6 +208,23 @@ void Shape::paintEvent(QPaintEvent *)
         painter.drawRect(box);
         break;
     }
+}
+
+int checkValue(const QCheckBox *box)
+{
+    switch (box->checkState()) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+void setCheckValue(QCheckBox *box, int value)
+{
+    box->setCheckState(value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
 }
 
 } // namespace Zelk

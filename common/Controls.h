@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QWidget>
+
+class QCheckBox;
 #include <cstdint>
 
 namespace Zelk {
@@ -32,6 +34,10 @@ void setBackColor(QWidget *w, std::uint32_t ole);
 void setForeColor(QWidget *w, std::uint32_t ole);
 std::uint32_t backColor(const QWidget *w); // ButtonFace when never set
 std::uint32_t foreColor(const QWidget *w); // ButtonText when never set
+
+// Check-box values as the window model counts them: 0 clear, 1 ticked, 2 grey.
+int checkValue(const QCheckBox *box);
+void setCheckValue(QCheckBox *box, int value); // fires the box's change handler when it changes
 
 // Twips: 1440 per inch, from the screen's logical DPI (15 twips per pixel at 96 dpi).
 double twipsPerPixel();

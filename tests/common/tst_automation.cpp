@@ -286,6 +286,9 @@ void DriverTest::commandsPrintTheirLines_data()
                            R"J("fontsize":10,"value":1,"left":2550,"top":1950,"width":1500,"height":375})J"),
                        errorLine(4, "usage: check chkTri 0|1|2")}
         << 4;
+    QTest::newRow("check_value_1_ticks_and_2_greys")
+        << QByteArray("check chkTri 1\ndump lblLog\ncheck chkTri 2\ndump lblLog\n")
+        << QStringList{logState(2, "state:2;"), logState(4, "state:2;state:1;")} << 4;
     QTest::newRow("check_option_fires_click")
         << QByteArray("check OptMode(2) 1\ndump OptMode(2)\ndump lblLog\n")
         << QStringList{QStringLiteral(
