@@ -39,6 +39,18 @@ void GraphSlot::reserve(qint32 n)
     m_times.reserve(static_cast<size_t>(n));
 }
 
+void GraphSlot::resize(qint32 n)
+{
+    n = std::max(n, 0);
+    if (!m_normalised) {
+        if (n < count())
+            m_texts.truncate(n == 0 ? 0 : m_textEnds[static_cast<size_t>(n - 1)]);
+        m_textEnds.resize(static_cast<size_t>(n), static_cast<quint32>(m_texts.size()));
+    }
+    m_values.resize(static_cast<size_t>(n), 0.0);
+    m_times.resize(static_cast<size_t>(n), 0);
+}
+
 void GraphSlot::append(QByteArrayView text, double v, qint32 t, bool normalised)
 {
     m_normalised = normalised;
@@ -167,6 +179,25 @@ void EndProgram(int code)
     Zelk::finishAutomation(code);
     std::fflush(stdout);
     std::exit(code);
+}
+
+bool ReportPrinterError(Zelk::PrintResult result, const QString &description)
+{
+    switch (result) {
+    case Zelk::PrintResult::Printed:
+        return true;
+    case Zelk::PrintResult::NoPrinter:
+        Zelk::MsgBox(QStringLiteral("Printer is not ready!"));
+        return true;
+    case Zelk::PrintResult::Cancelled:
+        Zelk::MsgBox(QStringLiteral("Printing cancelled by user."));
+        return true;
+    case Zelk::PrintResult::Failed:
+        break;
+    }
+    Zelk::MsgBox(QStringLiteral("Unexpected error! in sub.frmHistoryGraph ") + description);
+    EndProgram(0);
+    return false;
 }
 
 QString inputBitsText(std::int32_t inputWord)

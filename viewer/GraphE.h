@@ -4,6 +4,7 @@
 
 #include "HistoryFile.h"
 #include "PlotCurve.h"
+#include "Seams.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -14,6 +15,7 @@
 #include <vector>
 
 class frmHistory_Graph;
+class frmListHist_Graph;
 class QWidget;
 
 namespace GraphE {
@@ -51,6 +53,8 @@ public:
 
     void clear();
     void reserve(qint32 n);
+    // Keeps readings 0..n-1; a longer slot is cut, a shorter one grows with readings of value 0, time 0.
+    void resize(qint32 n);
     // Slot 0 keeps the standard text of the number; the others keep the text as read.
     void append(QByteArrayView text, double value, qint32 time, bool normalised);
 
@@ -68,8 +72,9 @@ struct Viewer {
     qint16 ReadingIntervalMs = 8;
     std::array<QPointer<frmHistory_Graph>, SlotCount> GraphWindows;
     std::array<bool, SlotCount> GraphOpen{};
-    std::array<QPointer<QWidget>, SlotCount> ListWindows;
+    std::array<QPointer<frmListHist_Graph>, SlotCount> ListWindows;
     std::array<bool, SlotCount> ListOpen{};
+    double ListLo = 0, ListHi = 0; // the range of a readings list's first fill
     quint8 OpenGraphCount = 0;
     QPointer<QWidget> cmdShowGraph; // the start-up window's button, enabled again when a graph closes
     std::array<GraphSlot, SlotCount> slotData;
@@ -77,6 +82,7 @@ struct Viewer {
     std::vector<HistoryFile::BlockRow> BlockTable = std::vector<HistoryFile::BlockRow>(BlockRows);
     std::array<qint32, SlotCount> LoIndex{}, HiIndex{};
     double PlotMax = 0, PlotMin = 0, PlotStep = 1.0;
+    QString FileDateText, FileTimeText; // from the last summary file added
 };
 
 // The one viewer state of the process.
@@ -104,6 +110,11 @@ QString invalidStructureText(const QString &path);
 using EndProgramHandler = std::function<void(int code)>;
 void setEndProgramHandler(EndProgramHandler handler); // nullptr restores the real end
 void EndProgram(int code = 0);
+
+// Reports a failed print: "Printer is not ready!" (no default printer) and "Printing cancelled by
+// user." (the image could not be printed) let the print go on and return true; any other failure shows
+// "Unexpected error! in sub.frmHistoryGraph " + description, ends the program and returns false.
+bool ReportPrinterError(Zelk::PrintResult result, const QString &description);
 
 // The 8 bits of an input byte as shown on the input-state labels: least significant bit first.
 QString inputBitsText(std::int32_t inputWord);

@@ -7,6 +7,8 @@
 #include "MdlFunctions.h"
 #include "NumberFormat.h"
 #include "PlotCurve.h"
+#include "Readouts.h"
+#include "frmListHist_Graph.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -131,6 +133,11 @@ void frmHistory_Graph::createControls()
     connect(cmd1MinMax, &QPushButton::clicked, this, &frmHistory_Graph::cmd1MinMax_Click);
     connect(cmdQuit, &QPushButton::clicked, this, &QWidget::close);
     connect(HScroll1, &QScrollBar::valueChanged, this, &frmHistory_Graph::HScroll1_Change);
+    connect(cmdHideInputs, &QPushButton::clicked, this, &frmHistory_Graph::cmdHideInputs_Click);
+    connect(cmdAdd2Graf, &QPushButton::clicked, this, &frmHistory_Graph::cmdAdd2Graf_Click);
+    connect(cmdReadFile, &QPushButton::clicked, this, &frmHistory_Graph::cmdReadFile_Click);
+    connect(cmdPrintF, &QPushButton::clicked, this, &frmHistory_Graph::cmdPrintF_Click);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmHistory_Graph::cmdPrint_Click);
 
     lblChannelName = label(this, QStringLiteral("lblChannelName"));
     lblStartingDate = label(this, QStringLiteral("lblStartingDate"), QStringLiteral("StartingDate"));
@@ -162,6 +169,7 @@ void frmHistory_Graph::createControls()
     lblTaget->installEventFilter(this);
     Zelk::setGeometryTwips(lblTaget, 0, 0, 975, 705);
     lblTaget->hide();
+    createPrintControls();
 }
 
 // The window and its controls from the screen size: the frame takes 85 % of the width and half of
@@ -177,9 +185,9 @@ void frmHistory_Graph::placeControls()
     place(pctGraphH, 0, 0, frameW, frameH - 465);
 
     const double row = 0.07 * hh;
-    place(lblChannelName, 100, 20, 0.3 * sw, row);
-    place(lblStartingDate, 0.32 * sw, 20, 0.3 * sw, row);
-    place(lblEndDate, 0.64 * sw, 20, 0.3 * sw, row);
+    place(lblChannelName, 100, 20, 0.25 * sw, row);
+    place(lblStartingDate, 0.27 * sw, 20, 0.43 * sw, row);
+    place(lblEndDate, 0.72 * sw, 20, 0.26 * sw, row);
     const double r2 = 20 + row, boxW = 0.3 * sw;
     place(txtCard, 100, r2, boxW, row);
     place(txtChannelScanned, 200 + boxW, r2, boxW, row);
@@ -208,13 +216,15 @@ void frmHistory_Graph::placeControls()
     place(txtXmax, frameLeft + frameW - 0.1 * sw, btnTop, 0.1 * sw, btnH);
     place(HScroll1, frameLeft, frameTop + frameH, frameW, 240);
 
-    // The gain and average readouts, and the range and window buttons beside them.
-    const double r3 = btnTop + btnH + 0.02 * hh, r3h = 0.065 * hh, capW = 0.25 * sw;
-    place(TxtGainBiasCaption, 100, r3, capW, r3h);
-    place(txtGainBias, 100, r3 + r3h, capW, r3h);
-    place(txtAverageCaption, 200 + capW, r3, 0.3 * sw, r3h);
-    place(txtAverage, 200 + capW, r3 + r3h, 0.3 * sw, r3h);
-    const double bx = 300 + capW + 0.3 * sw, bw = 0.1 * sw;
+    // The gain and average readouts, and the range and window buttons beside them: the two readout
+    // columns are wide enough for their caption lines and the values lined up under them.
+    const double r3 = btnTop + btnH + 0.02 * hh, r3h = 0.065 * hh;
+    const double gainW = 0.29 * sw, avgLeft = 100 + gainW + 80, avgW = 0.42 * sw;
+    place(TxtGainBiasCaption, 100, r3, gainW, r3h);
+    place(txtGainBias, 100, r3 + r3h, gainW, r3h);
+    place(txtAverageCaption, avgLeft, r3, avgW, r3h);
+    place(txtAverage, avgLeft, r3 + r3h, avgW, r3h);
+    const double bx = avgLeft + avgW + 80, bw = std::min(0.1 * sw, (sw - bx - 120) / 2);
     place(cmd1MinMax, bx, r3, bw, r3h);
     place(cmdHideInputs, bx + bw + 60, r3, bw, r3h);
     place(cmdAdd2Graf, bx, r3 + r3h, bw, r3h);
@@ -269,13 +279,18 @@ void frmHistory_Graph::MyInitForm_Load()
     txtCard->setText(sd.header[GraphE::CardText]);
     txtChannelScanned->setText(ChannelsLine + QStringLiteral("  ") + v.SamplesText);
     txtIntegrationBufferSize->setText(sd.header[GraphE::IntegrationText]);
+    ReadingsNumber();
     TxtGainBiasCaption->setText(sd.header[GraphE::GainBiasCaptionText]);
     QString merged;
     MdlFunctions::AlignLineToTemplate(sd.header[GraphE::GainBiasCaptionText], QStringLiteral(" "),
                                       sd.header[GraphE::GainBiasText], merged);
-    txtGainBias->setText(merged);
+    txtGainBias->setText(merged.mid(1));
     txtAverageCaption->setText(sd.header[GraphE::AverageCaptionText]);
-    txtAverage->setText(sd.header[GraphE::AverageText]);
+    const QString &avgCaption = sd.header[GraphE::AverageCaptionText];
+    MdlFunctions::AlignLineToTemplate(avgCaption, QStringLiteral(" "), sd.header[GraphE::AverageText],
+                                      AvgA2DText);
+    AvgValueText = Readouts::GetAverageText(avgCaption, AvgA2DText, 1, A2DGain, A2DOffset);
+    showAverageText();
     lblUnitGrad->setText(UnitText);
     SetZoomButtons(false);
     cmd1MinMax_Click();
@@ -287,6 +302,9 @@ void frmHistory_Graph::MyInitForm_Load()
         l->setAutoFillBackground(true);
         Zelk::setBackColor(l, Zelk::Ole::Highlight3D);
     }
+    // Long readouts show their beginning.
+    for (QLineEdit *t : findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly))
+        t->setCursorPosition(0);
 }
 
 void frmHistory_Graph::SetZoomButtons(bool on)
@@ -317,6 +335,7 @@ QString frmHistory_Graph::countsText(double counts) const
 void frmHistory_Graph::RefreshGraph(quint8 s)
 {
     GraphE::Viewer &v = GraphE::viewer();
+    restoreLiveSurfaces();
     pctGraphH->resize(Frame1->width(), pctGraphH->height());
     pctGraphH->move(0, pctGraphH->y());
     pctXscale->resize(Frame1->width(), pctXscale->height());
@@ -358,6 +377,11 @@ void frmHistory_Graph::RefreshGraph(quint8 s)
     lblTaget->hide();
     cmdUpdateGraph->setEnabled(false);
     SetZoomButtons(true);
+    if (v.ListOpen[s]) {
+        refillList(false);
+        cmdUpdateGraph->setEnabled(false);
+        Zelk::setBackColor(cmdUpdateGraph, ColorZoomOff);
+    }
 }
 
 void frmHistory_Graph::MakeXscale3(double xmin, double xmax)
@@ -464,10 +488,13 @@ void frmHistory_Graph::OptValueType_Click(int index)
 {
     ValueType = static_cast<quint8>(index);
     const GraphE::GraphSlot &sd = GraphE::viewer().slotData[slot()];
+    if (GraphE::viewer().ListOpen[slot()])
+        refillList(true);
     if (index == 2)
         UnitText = QStringLiteral("A2D");
     else
         UnitText = sd.header[GraphE::GainBiasText].mid(17, 5).trimmed();
+    showAverageText();
     lblYMaxCurr->setText(countsText(number(MaxText)));
     lblYMinCurr->setText(countsText(number(MinText)));
     lblYMaxName->setText(UnitText + QStringLiteral(" Max"));

@@ -1,10 +1,11 @@
 // frmHistory_Graph: the graph window of one slot: the plot with its two axes, header readouts,
-// value-type switch, zoom with its stack, the cursor label and closing.
+// value-type switch, zoom with its stack, the cursor label, statistics, the readings list, printing.
 #pragma once
 
 #include "GraphMath.h"
 #include "PictureBox.h"
 
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -15,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class frmListHist_Graph;
 
 class frmHistory_Graph : public QWidget {
     Q_OBJECT
@@ -40,6 +42,24 @@ public:
     void HScroll1_Change();
     void pctGraphH_DblClick();
 
+    // Statistics and readouts.
+    bool GetStatistics2OneString(qint32 lo, qint32 hi, QString &strDataA2D, QString &strDataVAL);
+    void ReadingsNumber();
+    void cmdHideInputs_Click();
+    void cmdAdd2Graf_Click();
+    // Reads summary file `part` of the current folder into slot 0 from reading firstIndex on; false
+    // (with a message naming the file, nothing changed) when the file cannot be read.
+    bool LoadMinMaxFile(int part, qint32 firstIndex, qint32 &nextIndex);
+
+    // Readings list.
+    void cmdReadFile_Click();
+    void ShowListHistTemp(frmListHist_Graph *LstBox, double xmin, double xmax, quint8 OptA2D_Value,
+                          quint8 ChannelNumber);
+
+    // Printing.
+    void cmdPrintF_Click();
+    void cmdPrint_Click();
+
     // Controls (objectName = control name).
     QGroupBox *Frame1;
     PictureBox *pctGraphH, *pctXscale, *pctYscale;
@@ -54,6 +74,10 @@ public:
     QPushButton *cmdZoom, *cmdUpdateGraph, *cmdMinus, *cmdReSet, *cmdReadFile, *cmdPrint, *cmdPrintF,
         *cmdQuit, *cmdHideInputs, *cmd1MinMax, *cmdAdd2Graf, *cmdGraph;
     QScrollBar *HScroll1;
+    PictureBox *picRes;
+    QLineEdit *txtlblYMinName2, *txtlblYMaxName2, *txtlblYMaxCurr2, *txtlblYMinCurr2, *txtlblEndDateTimeName2,
+        *txtlblStartDateTimeName2, *txtlblStartingDate2, *txtlblEndDate2, *txtlblChannelName2,
+        *txtlblUnitGrad2;
 
     // Window state.
     int ScreenW = 0, HalfScreenH = 0; // twips
@@ -71,12 +95,16 @@ public:
     std::array<bool, MaxInputLabels + 1> InputLabelLoaded{};
     int DownMarkerRow = 0, UpMarkerRow = 0;
     bool ReduceDrawing = true; // per-pixel-column drawing of long ranges
+    QString AvgA2DText, AvgValueText;
+    int AddCount = 0;
+    QStringList PrintedLines; // texts printed on the window surface, from the top left down
 
     quint8 slot() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void createControls();
@@ -90,6 +118,11 @@ private:
     QString countsText(double counts) const; // "0" or the engineering value "0.000" by ValueType
     QString timeText(qint32 reading) const;
     void Form_Unload();
+    void createPrintControls();
+    void refreshStatistics(quint8 slot); // the statistics of LoIndex..HiIndex into txtAverage
+    void showAverageText();
+    void refillList(bool keepSelectedRow);
+    void restoreLiveSurfaces(); // the drawing surfaces in place of the composed picture
 
     // Cursor label events (label coordinates in twips).
     void lblTaget_MouseDown(double x, double y);
@@ -98,4 +131,5 @@ private:
     enum class CursorGrip { None, Move, Vertical, Horizontal, Diagonal };
     CursorGrip m_grip = CursorGrip::None;
     bool m_unloaded = false;
+    bool m_composed = false; // picRes stands in for the drawing surfaces
 };

@@ -1,5 +1,5 @@
-// frmHistory_Graph: zoom in through the cursor label, zoom out and reset through the zoom stack,
-// placing, moving and sizing the cursor with the mouse, and the horizontal pan.
+// frmHistory_Graph: zoom in through the cursor label, zoom out and reset through the zoom stack with
+// the statistics of each new range, placing, moving and sizing the cursor, and the horizontal pan.
 #include "Controls.h"
 #include "GraphE.h"
 #include "NumberFormat.h"
@@ -16,6 +16,7 @@
 void frmHistory_Graph::cmdUpdateGraph_Click()
 {
     RefreshGraph(slot());
+    ReadingsNumber();
 }
 
 // The new view from the cursor rectangle.
@@ -37,6 +38,7 @@ void frmHistory_Graph::cmdZoom_Click()
     LoIndex[s] = std::max(LoIndex[s], 0);
     txtXmax->setText(timeText(HiIndex[s]));
     txtXmin->setText(timeText(LoIndex[s]));
+    refreshStatistics(s);
     txtChannelScanned->setText(ChannelsLine + QStringLiteral("  ") + v.SamplesText);
 }
 
@@ -61,6 +63,7 @@ void frmHistory_Graph::cmdMinus_Click()
             txtXmax->setText(timeText(CurXmax));
             YminText = QString::number(CurYmin);
             YmaxText = QString::number(CurYmax);
+            refreshStatistics(s);
             txtChannelScanned->setText(ChannelsLine + QStringLiteral("  ") + v.SamplesText);
             lblTaget->hide();
             cmdUpdateGraph->setEnabled(false);
@@ -70,11 +73,13 @@ void frmHistory_Graph::cmdMinus_Click()
             SetZoomButtons(false);
             ZoomLevel = 0;
             ResetAll = false;
+            ReadingsNumber();
             return;
         }
         --ZoomLevel;
         if (!ResetAll) {
             RefreshGraph(s);
+            ReadingsNumber();
             return;
         }
     }
@@ -172,6 +177,7 @@ void frmHistory_Graph::lblTaget_MouseMove(double x, double y)
 void frmHistory_Graph::lblTaget_DblClick()
 {
     RefreshGraph(slot());
+    ReadingsNumber();
 }
 
 bool frmHistory_Graph::eventFilter(QObject *watched, QEvent *event)

@@ -1,5 +1,6 @@
 // Kurvex: program entry; the hidden start-up window opens the history file.
 #include "AutomationDriver.h"
+#include "Controls.h"
 #include "FrmKurvex.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    Zelk::applyPaletteFromEnvironment();
     Zelk::installAutomationFromEnvironment();
     FrmKurvex start;
     if (!start.cmdShowGraph_Click())

@@ -1,19 +1,27 @@
 // Helpers of the viewer tests: a fresh viewer state per test, an observed program end, history
-// files written with the shared writer pieces into a temporary folder.
+// files written with the shared writer pieces into a temporary folder, and a graph window opened on one.
 #pragma once
 
+#include "FrmKurvex.h"
 #include "GraphE.h"
 #include "HistoryFile.h"
+#include "Seams.h"
+#include "frmHistory_Graph.h"
+#include "frmListHist_Graph.h"
 
+#include <QApplication>
 #include <QByteArray>
 #include <QFile>
+#include <QPointer>
 #include <QString>
 #include <QTemporaryDir>
+#include <cmath>
 #include <vector>
 
 namespace ViewerTest {
 
-// Resets the viewer state and counts program ends instead of ending the test.
+// Resets the viewer state and counts program ends instead of ending the test; the viewer's windows
+// go with it.
 struct FreshViewer {
     FreshViewer()
     {
@@ -22,6 +30,13 @@ struct FreshViewer {
     }
     ~FreshViewer()
     {
+        QList<QPointer<QWidget>> windows;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<FrmKurvex *>(w) || qobject_cast<frmHistory_Graph *>(w) ||
+                qobject_cast<frmListHist_Graph *>(w))
+                windows.append(w);
+        for (const QPointer<QWidget> &w : windows)
+            delete w.data();
         GraphE::setEndProgramHandler(nullptr);
         GraphE::resetViewer();
     }
@@ -73,6 +88,50 @@ inline QString writeFile(const QTemporaryDir &dir, const QString &name, const QB
         return QString();
     f.write(bytes);
     return path;
+}
+
+// Blocks of a load that is put on, settles and comes off again, with inputs switching between blocks
+// (six changes in every round of twelve blocks).
+inline std::vector<Block> realisticBlocks()
+{
+    std::vector<Block> blocks;
+    const std::int32_t inputs[] = {0xFF, 0xFE, 0xFE, 0xFC, 0xFC, 0xFE, 0xFF, 0xFF, 0xFD, 0xFD, 0xFF, 0xFF};
+    int k = 0;
+    for (int b = 0; b < 36; ++b) {
+        Block block{inputs[b % 12], {}};
+        for (int i = 0; i < 58; ++i, ++k) {
+            const double target = (k / 700) % 2 ? 1180.0 : 120.0;
+            const double phase = (k % 700) / 40.0;
+            const double start = target > 500 ? 120.0 : 1180.0;
+            const double w = target + (start - target) * std::exp(-phase) * std::cos(phase * 2.2) +
+                             std::sin(k * 1.7) * 6 + (k * 7919 % 13);
+            block.texts.push_back(QByteArray::number(w, 'f', 3));
+        }
+        blocks.push_back(block);
+    }
+    return blocks;
+}
+
+// Shows the graph window of slot 0 for `bytes` written as All_data.txt, started with `commandLine`
+// (its file name part is only the dialog's proposal); nullptr when nothing was shown. The hidden
+// start-up window stays, as in the program, until FreshViewer ends.
+inline frmHistory_Graph *openGraph(const QTemporaryDir &dir, const QByteArray &bytes,
+                                   const QString &commandLine = QString())
+{
+    Zelk::RecordingFileDialog dialog;
+    dialog.answer = writeFile(dir, "All_data.txt", bytes);
+    Zelk::setFileDialog(&dialog);
+    auto *start = new FrmKurvex;
+    start->setCommandLine(commandLine);
+    const bool shown = start->cmdShowGraph_Click();
+    Zelk::setFileDialog(nullptr);
+    return shown ? GraphE::viewer().GraphWindows[0].data() : nullptr;
+}
+
+// The screenshot folder of the user guide ($ZELK_SCREENSHOT_DIR), empty when none is wanted.
+inline QString screenshotDir()
+{
+    return QString::fromLocal8Bit(qgetenv("ZELK_SCREENSHOT_DIR"));
 }
 
 inline QByteArray dataFile(const QString &name)

@@ -37,23 +37,7 @@ private slots:
     void tinyFileIsDrawnWithoutEndlessZoomOut();
     void closingGraphEndsViewer();
     void realisticGraphShowsCurveMarkersAndLabels();
-
-private:
-    frmHistory_Graph *openGraph(const QTemporaryDir &dir, const QByteArray &bytes);
 };
-
-frmHistory_Graph *TestViewerGraph::openGraph(const QTemporaryDir &dir, const QByteArray &bytes)
-{
-    Zelk::RecordingFileDialog dialog;
-    dialog.answer = writeFile(dir, "All_data.txt", bytes);
-    Zelk::setFileDialog(&dialog);
-    auto *start = new FrmKurvex;
-    start->setCommandLine(QString());
-    const bool shown = start->cmdShowGraph_Click();
-    Zelk::setFileDialog(nullptr);
-    start->deleteLater();
-    return shown ? GraphE::viewer().GraphWindows[0].data() : nullptr;
-}
 
 void TestViewerGraph::popReturnsPushedViewsInOrder()
 {
@@ -410,22 +394,7 @@ void TestViewerGraph::realisticGraphShowsCurveMarkersAndLabels()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    std::vector<Block> blocks;
-    const std::int32_t inputs[] = {0xFF, 0xFE, 0xFE, 0xFC, 0xFC, 0xFE, 0xFF, 0xFF, 0xFD, 0xFD, 0xFF, 0xFF};
-    int k = 0;
-    for (int b = 0; b < 36; ++b) {
-        Block block{inputs[b % 12], {}};
-        for (int i = 0; i < 58; ++i, ++k) {
-            const double target = (k / 700) % 2 ? 1180.0 : 120.0;
-            const double phase = (k % 700) / 40.0;
-            const double start = target > 500 ? 120.0 : 1180.0;
-            const double w = target + (start - target) * std::exp(-phase) * std::cos(phase * 2.2) +
-                             std::sin(k * 1.7) * 6 + (k * 7919 % 13);
-            block.texts.push_back(QByteArray::number(w, 'f', 3));
-        }
-        blocks.push_back(block);
-    }
-    frmHistory_Graph *g = openGraph(dir, historyFile(blocks));
+    frmHistory_Graph *g = openGraph(dir, historyFile(realisticBlocks()));
     QVERIFY(g);
     QVERIFY(g->isVisible());
     QCOMPARE(boxes.texts, QStringList());
@@ -433,6 +402,24 @@ void TestViewerGraph::realisticGraphShowsCurveMarkersAndLabels()
     const QLabel *first = g->findChild<QLabel *>("lblInputDn(1)");
     QVERIFY(first && first->isVisibleTo(g));
     QCOMPARE(first->text(), QString("01111111"));
+    // Every caption and readout of the window fits its control, the long caption lines included.
+    for (QWidget *w : g->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isVisibleTo(g))
+            continue;
+        QString text;
+        int room = w->width();
+        if (auto *t = qobject_cast<QLineEdit *>(w)) {
+            text = t->text();
+            room -= 8; // frame and text margins
+        } else if (auto *b = qobject_cast<QPushButton *>(w)) {
+            text = b->text();
+            room -= 6;
+        } else if (auto *l = qobject_cast<QLabel *>(w)) {
+            text = l->text();
+        }
+        QVERIFY2(w->fontMetrics().horizontalAdvance(text) <= room,
+                 qPrintable(w->objectName() + " is too narrow for: " + text));
+    }
     const QImage shot = g->grab().toImage();
     const QByteArray out = qgetenv("ZELK_SCREENSHOT_DIR");
     if (!out.isEmpty())

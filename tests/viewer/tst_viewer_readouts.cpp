@@ -1,0 +1,280 @@
+// The graph window's readouts: statistics of a zoomed range in counts and values, the readings box,
+// the auto-range, showing and hiding the input labels, and "Add" with the summary files.
+#include "Controls.h"
+#include "GraphMath.h"
+#include "MinMaxFile.h"
+#include "Readouts.h"
+#include "ViewerTestSupport.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace ViewerTest;
+
+class TestViewerReadouts : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); } // "." in the "0.000" texts
+    void zoomToReadings10To19ShowsTheirStatistics();
+    void readingsBoxShowsFirstAndLastReading_data();
+    void readingsBoxShowsFirstAndLastReading();
+    void readingsBoxInMillisecondsAfterLoad();
+    void autoRangeWidensByTenPercentOrOne_data();
+    void autoRangeWidensByTenPercentOrOne();
+    void hideInputsTogglesOnlyWithLabels();
+    void summaryFileNames_data();
+    void summaryFileNames();
+    void summaryFileSetsPlotStepFromTotalTime_data();
+    void summaryFileSetsPlotStepFromTotalTime();
+    void addReplacesReadingsFromIndexOne();
+    void addWithoutSummaryFileChangesNothing();
+};
+
+namespace {
+
+// Readings 1000, 1010, 1020, ... in one block.
+QByteArray risingFile(int n)
+{
+    Block b{0, {}};
+    for (int k = 0; k < n; ++k)
+        b.texts.push_back(QByteArray::number(1000 + 10 * k));
+    return historyFile({b});
+}
+
+// Places the cursor over readings lo..hi (full height) and zooms in with "+".
+void zoomTo(frmHistory_Graph *g, int lo, int hi)
+{
+    const double plotW = Zelk::pixelsToTwips(g->Frame1->width());
+    const double xmin = g->LoIndex[0], xmax = g->HiIndex[0];
+    const auto pixelOf = [&](int index) {
+        int px = 0;
+        while (GraphMath::PixelToIndex(plotW, xmin, xmax, Zelk::pixelsToTwips(px)) < index)
+            ++px;
+        return px;
+    };
+    const int left = pixelOf(lo - 1), right = pixelOf(hi);
+    g->MouseX = Zelk::pixelsToTwips(left);
+    g->MouseY = 0;
+    g->pctGraphH_DblClick();
+    g->lblTaget->resize(right - left, g->pctGraphH->height());
+    g->cmdUpdateGraph_Click();
+}
+
+// A current folder for the summary files, put back afterwards.
+struct CurrentFolder {
+    explicit CurrentFolder(const QString &path) : previous(QDir::currentPath()) { QDir::setCurrent(path); }
+    ~CurrentFolder() { QDir::setCurrent(previous); }
+    QString previous;
+};
+
+} // namespace
+
+void TestViewerReadouts::zoomToReadings10To19ShowsTheirStatistics()
+{
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    Zelk::MsgBoxRecorder boxes;
+    QPointer<frmHistory_Graph> g = openGraph(dir, risingFile(100));
+    QVERIFY(g);
+    zoomTo(g, 10, 19);
+    QCOMPARE(g->LoIndex[0], 10);
+    QCOMPARE(g->HiIndex[0], 19);
+    QCOMPARE(GraphE::viewer().SamplesText, QString("10"));
+    QVERIFY(g->txtChannelScanned->text().endsWith("  10"));
+    QCOMPARE(g->txtIntegrationBufferSize->text(), QString("10  Readings:   19"));
+    // Average 1145, minimum 1100, maximum 1190, deltas -45 and 45, each extreme once; the caption's last
+    // word has no blank after it, so Cnt2 gets no column.
+    QCOMPARE(g->txtAverage->text(), QString("1145.000 1100.000 1190.000 -45.000 45.000    1"));
+    g->OptValueType[2]->click();
+    QCOMPARE(g->txtAverage->text(), QString("   1145    1100    1190    -45     45    1"));
+    g->cmdMinus_Click(); // back to all 100 readings
+    QCOMPARE(GraphE::viewer().SamplesText, QString("100"));
+    QCOMPARE(g->txtAverage->text(), QString("   1495    1000    1990   -495    495    1"));
+    QCOMPARE(g->txtIntegrationBufferSize->text(), QString("0  Readings:   99"));
+    QCOMPARE(boxes.texts, QStringList());
+}
+
+void TestViewerReadouts::readingsBoxShowsFirstAndLastReading_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("readings_mode_shows_texts") << 1 << 8 << "80  Readings:   160";
+    QTest::newRow("ms_mode_divides_by_interval") << 2 << 8 << "10  Readings:   20";
+    QTest::newRow("ms_mode_uneven_division") << 2 << 64 << "1.25  Readings:   2.5";
+    QTest::newRow("ms_mode_interval_0_keeps_times") << 2 << 0 << "80  Readings:   160";
+}
+
+void TestViewerReadouts::readingsBoxShowsFirstAndLastReading()
+{
+    QFETCH(int, mode);
+    QFETCH(int, interval);
+    QTEST(Readouts::readingsNumberText("80", "160", mode, interval), "text");
+}
+
+void TestViewerReadouts::readingsBoxInMillisecondsAfterLoad()
+{
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    QPointer<frmHistory_Graph> g = openGraph(dir, risingFile(30), "All_data.txt/2/8");
+    QVERIFY(g);
+    QCOMPARE(g->txtXmax->text(), QString("232"));
+    QCOMPARE(g->txtIntegrationBufferSize->text(), QString("0  Readings:   29"));
+}
+
+void TestViewerReadouts::autoRangeWidensByTenPercentOrOne_data()
+{
+    QTest::addColumn<QByteArray>("low");
+    QTest::addColumn<QByteArray>("high");
+    QTest::addColumn<QString>("ymin");
+    QTest::addColumn<QString>("ymax");
+    QTest::newRow("flat_500_margin_1") << QByteArray("500") << QByteArray("500") << "499"
+                                       << "501";
+    QTest::newRow("span_500_margin_50") << QByteArray("100") << QByteArray("600") << "50"
+                                        << "650";
+}
+
+void TestViewerReadouts::autoRangeWidensByTenPercentOrOne()
+{
+    QFETCH(QByteArray, low);
+    QFETCH(QByteArray, high);
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    Zelk::MsgBoxRecorder boxes;
+    Block b{0, {}};
+    for (int k = 0; k < 40; ++k)
+        b.texts.push_back(k % 2 ? high : low);
+    QPointer<frmHistory_Graph> g = openGraph(dir, historyFile({b, {1, {low, high}}}));
+    QVERIFY(g);
+    QCOMPARE(g->MinText, QString(low));
+    QCOMPARE(g->MaxText, QString(high));
+    g->cmd1MinMax->click();
+    QTEST(g->YminText, "ymin");
+    QTEST(g->YmaxText, "ymax");
+    QCOMPARE(boxes.texts, QStringList()); // a flat curve is drawn, not a division by zero
+}
+
+void TestViewerReadouts::hideInputsTogglesOnlyWithLabels()
+{
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    QPointer<frmHistory_Graph> flat = openGraph(dir, historyFile(waveBlocks({0, 0}, 20)));
+    QVERIFY(flat);
+    QCOMPARE(flat->InputLabelCount, 0);
+    flat->cmdHideInputs->click();
+    QCOMPARE(flat->cmdHideInputs->text(), QString("Hide Inputs"));
+    delete flat;
+
+    GraphE::resetViewer();
+    QPointer<frmHistory_Graph> g = openGraph(dir, historyFile(waveBlocks({0, 1, 0, 1}, 20)));
+    QVERIFY(g);
+    QCOMPARE(g->InputLabelCount, 3);
+    g->cmdHideInputs->click();
+    QCOMPARE(g->cmdHideInputs->text(), QString("Show Inputs"));
+    for (int i = 1; i <= 3; ++i)
+        QVERIFY(!g->lblInputDn[size_t(i)]->isVisibleTo(g));
+    g->RefreshGraph(0); // labels of a new plot stay hidden while the button offers "Show Inputs"
+    QVERIFY(!g->lblInputDn[1]->isVisibleTo(g));
+    g->cmdHideInputs->click();
+    QCOMPARE(g->cmdHideInputs->text(), QString("Hide Inputs"));
+    for (int i = 1; i <= 3; ++i)
+        QVERIFY(g->lblInputDn[size_t(i)]->isVisibleTo(g));
+}
+
+void TestViewerReadouts::summaryFileNames_data()
+{
+    QTest::addColumn<int>("part");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("part_0_big") << 0 << "MinMaxBig";
+    QTest::newRow("part_7") << 7 << "Part007";
+    QTest::newRow("part_1234_last_three_digits") << 1234 << "Part234";
+}
+
+void TestViewerReadouts::summaryFileNames()
+{
+    QFETCH(int, part);
+    QTEST(MinMaxFile::fileName(part), "name");
+}
+
+void TestViewerReadouts::summaryFileSetsPlotStepFromTotalTime_data()
+{
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<int>("next");
+    QTest::newRow("total_10_s_over_4_readings") << QByteArray("100 5 1500\r\nTotal Time In s 10\r\n"
+                                                              "Samples In File 4\r\n101 5 1510\r\n")
+                                                << 1.25 << 3;
+    QTest::newRow("no_total_time_keeps_step") << QByteArray("100 5 1500\r\n101 5 1510\r\n") << 1.0 << 3;
+    QTest::newRow("count_0_keeps_step")
+        << QByteArray("Total Time In s 10\r\nSamples In File 0\r\n") << 1.0 << 1;
+    QTest::newRow("total_time_on_last_line") << QByteArray("Total Time In s 10\r\n") << 1.0 << 1;
+}
+
+void TestViewerReadouts::summaryFileSetsPlotStepFromTotalTime()
+{
+    QFETCH(QByteArray, lines);
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    Zelk::MsgBoxRecorder boxes;
+    QPointer<frmHistory_Graph> g = openGraph(dir, risingFile(20));
+    QVERIFY(g);
+    const CurrentFolder folder(dir.path());
+    QVERIFY(!writeFile(dir, "MinMaxBig", "12/07/2026,10:30:00\r\nPart,Summary\r\n" + lines).isEmpty());
+    qint32 next = -1;
+    QVERIFY(g->LoadMinMaxFile(0, 1, next));
+    QTEST(GraphE::viewer().PlotStep, "step");
+    QTEST(int(next), "next");
+    QCOMPARE(GraphE::viewer().FileDateText, QString("12/07/2026"));
+    QCOMPARE(GraphE::viewer().FileTimeText, QString("10:30:00"));
+    QCOMPARE(boxes.texts, QStringList());
+}
+
+void TestViewerReadouts::addReplacesReadingsFromIndexOne()
+{
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    Zelk::MsgBoxRecorder boxes;
+    QPointer<frmHistory_Graph> g = openGraph(dir, risingFile(20));
+    QVERIFY(g);
+    const CurrentFolder folder(dir.path());
+    QVERIFY(!writeFile(dir, "MinMaxBig",
+                       "12/07/2026, 10:30:00\r\nPart, Summary\r\n100 5 1500\r\n101 5 1510.6\r\n"
+                       "Total Time In s 10\r\nSamples In File 4\r\n102 7 1490\r\nend of part\r\n")
+                 .isEmpty());
+    g->cmdAdd2Graf->click();
+    QCOMPARE(g->cmdAdd2Graf->text(), QString("1"));
+    const GraphE::GraphSlot &sd = GraphE::viewer().slotData[0];
+    QCOMPARE(sd.count(), 4); // reading 0 kept, 1..3 replaced, the rest cut
+    QCOMPARE(sd.value(0), 1000.0);
+    QCOMPARE(sd.valueText(1), QString("1500"));
+    QCOMPARE(sd.valueText(2), QString("1511")); // the last field as a whole number
+    QCOMPARE(sd.time(3), 102);
+    QCOMPARE(g->HiIndex[0], 3);
+    QCOMPARE(g->PrintedLines, QStringList{"part"});
+    QCOMPARE(GraphE::viewer().PlotStep, 1.0); // the window's initialisation starts the step at 1 again
+    QCOMPARE(boxes.texts, QStringList());
+}
+
+void TestViewerReadouts::addWithoutSummaryFileChangesNothing()
+{
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    Zelk::MsgBoxRecorder boxes;
+    QPointer<frmHistory_Graph> g = openGraph(dir, risingFile(20));
+    QVERIFY(g);
+    const CurrentFolder folder(dir.path());
+    g->cmdAdd2Graf->click();
+    QCOMPARE(boxes.texts.size(), 1);
+    QVERIFY2(boxes.texts[0].contains(QDir(dir.path()).filePath("MinMaxBig")), qPrintable(boxes.texts[0]));
+    QCOMPARE(g->cmdAdd2Graf->text(), QString("Add"));
+    QCOMPARE(GraphE::viewer().slotData[0].count(), 20);
+    QCOMPARE(g->HiIndex[0], 19);
+}
+
+QTEST_MAIN(TestViewerReadouts)
+#include "tst_viewer_readouts.moc"

@@ -1,0 +1,102 @@
+// The graph window's readouts free of widgets: range statistics in counts and in values, the value
+// form of the file's statistics line, the readings count and the readings list rows.
+#include "Readouts.h"
+
+#include "GraphE.h"
+#include "GraphMath.h"
+#include "MdlFunctions.h"
+#include "NumberFormat.h"
+
+namespace Readouts {
+
+namespace {
+
+float toValue(double counts, float gain, float offset)
+{
+    float value = 0;
+    MdlFunctions::RawToValue(GraphMath::roundWhole(counts), offset, gain, value);
+    return value;
+}
+
+QString blankThen(const QString &text)
+{
+    return QStringLiteral(" ") + text;
+}
+
+} // namespace
+
+bool statisticsTexts(const GraphE::GraphSlot &slot, qint32 lo, qint32 hi, float gain, float offset,
+                     QString &strDataA2D, QString &strDataVAL)
+{
+    // Only the range is turned into texts; the rest of the list stays empty.
+    QStringList texts(slot.count());
+    for (qint32 k = std::max(lo, 0); k <= std::min(hi, slot.upperBound()); ++k)
+        texts[k] = slot.valueText(k);
+    qint32 count = 0, average = 0, min = 0, max = 0, cntMin = 0, cntMax = 0;
+    qint64 delta1 = 0, delta2 = 0;
+    if (!MdlFunctions::GetStatistics(texts, lo, hi, count, average, min, max, delta1, delta2, cntMin, cntMax))
+        return false;
+    for (qint64 n :
+         {qint64(average), qint64(min), qint64(max), delta1, delta2, qint64(cntMin), qint64(cntMax)})
+        strDataA2D += blankThen(QString::number(n));
+    const float avgValue = toValue(average, gain, offset);
+    const float minValue = toValue(min, gain, offset);
+    const float maxValue = toValue(max, gain, offset);
+    for (double v : {double(avgValue), double(minValue), double(maxValue), double(minValue) - avgValue,
+                     double(maxValue) - avgValue})
+        strDataVAL += blankThen(NumberFormat::format0_000(v));
+    strDataVAL += blankThen(QString::number(cntMin)) + blankThen(QString::number(cntMax));
+    return true;
+}
+
+QString GetAverageText(const QString &caption, const QString &st, quint8 opt, float gain, float offset)
+{
+    if (opt == 2)
+        return st;
+    const auto column = [&](int first) {
+        return toValue(NumberFormat::valPrefix(st.mid(first - 1, 8)), gain, offset);
+    };
+    const float average = column(1), minimum = column(9), maximum = column(17);
+    QString s;
+    for (double v : {double(average), double(minimum), double(maximum), double(minimum) - average,
+                     double(maximum) - average})
+        s += blankThen(NumberFormat::format0_000(v));
+    s += blankThen(st.mid(37));
+    QString result;
+    MdlFunctions::AlignLineToTemplate(caption, QStringLiteral(" "), s, result);
+    return result;
+}
+
+QString readingsNumberText(const QString &xminText, const QString &xmaxText, int xAxisMode,
+                           int readingIntervalMs)
+{
+    const QString between = QStringLiteral("  Readings:   ");
+    if (xAxisMode != 2 || readingIntervalMs == 0)
+        return xminText + between + xmaxText;
+    const auto reading = [readingIntervalMs](const QString &time) {
+        return NumberFormat::standardText(NumberFormat::valPrefix(time) / readingIntervalMs);
+    };
+    return reading(xminText) + between + reading(xmaxText);
+}
+
+QStringList listRows(const GraphE::GraphSlot &slot, double xmin, double xmax, quint8 opt, float gain,
+                     float offset)
+{
+    QStringList rows;
+    const qint32 a = GraphMath::roundWhole(xmin);
+    const qint32 b = std::min(GraphMath::roundWhole(xmax), slot.upperBound());
+    if (b < a)
+        return rows;
+    rows.reserve(std::min<qint64>(qint64(b) - a + 1, ListRowCap));
+    QString aligned;
+    for (qint32 i = std::max(a, 0); i <= b && i - xmin < ListRowCap; ++i) {
+        const double value = opt == 2 ? slot.value(i) : toValue(slot.value(i), gain, offset);
+        const QString row =
+            blankThen(QString::number(slot.time(i))) + blankThen(NumberFormat::format0_000(value));
+        MdlFunctions::AlignLineToTemplate(ListTemplate, QStringLiteral(" "), row, aligned);
+        rows.append(aligned);
+    }
+    return rows;
+}
+
+} // namespace Readouts
