@@ -3,6 +3,7 @@
 #include "ReadingStore.h"
 
 #include <QByteArray>
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -21,12 +22,41 @@ bool allDigits(QByteArrayView t)
     return !t.isEmpty();
 }
 
-// "<W" + c + ">" or "</W" + c + ">".
-QByteArray readingTag(bool closing, std::int32_t c)
+// "</W" + c + ">" built in place (no allocation per reading); the opening tag is the same without "/".
+class ReadingTags {
+public:
+    explicit ReadingTags(std::int32_t c)
+    {
+        std::memcpy(m_close, "</W", 3);
+        char *end = std::to_chars(m_close + 3, m_close + sizeof m_close - 1, c).ptr;
+        *end++ = '>';
+        m_size = end - m_close;
+        m_open[0] = '<';
+        std::memcpy(m_open + 1, m_close + 2, static_cast<std::size_t>(m_size - 2));
+    }
+    QByteArrayView open() const { return {m_open, m_size - 1}; }
+    QByteArrayView close() const { return {m_close, m_size}; }
+
+private:
+    char m_close[16];
+    char m_open[16];
+    qsizetype m_size = 0;
+};
+
+// The reading line of HistoryFile::appendReadingLine (" 5  12.345" + CRLF), written at `p`.
+constexpr qsizetype MaxReadingLine = 1 + 11 + 2 + HistoryFile::MaxReadingTextLength + 2;
+char *putReadingLine(char *p, std::int32_t k, QByteArrayView text)
 {
-    QByteArray tag(closing ? "</W" : "<W");
-    tag.append(QByteArray::number(c)).append('>');
-    return tag;
+    if (k >= 0)
+        *p++ = ' ';
+    p = std::to_chars(p, p + 11, k).ptr;
+    *p++ = ' ';
+    *p++ = ' ';
+    std::memcpy(p, text.data(), static_cast<std::size_t>(text.size()));
+    p += text.size();
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
 }
 
 void noteOnce(ParseEffects &fx, const QString &message)
@@ -60,8 +90,9 @@ ReadingStore::ReadingStore()
 
 void ReadingStore::clearRun()
 {
-    const std::size_t used = std::min<std::size_t>(m_texts.size(), ReadingCapacity);
-    std::memset(static_cast<void *>(m_all.get()), 0, used * sizeof(ReadingSlot));
+    std::memset(static_cast<void *>(m_all.get()), 0, m_allUsed * sizeof(ReadingSlot));
+    m_allUsed = 0;
+    m_untestedTexts = false;
     m_texts.clear();
 }
 
@@ -72,6 +103,7 @@ bool ReadingStore::storeAll(std::int32_t i, QByteArrayView value, ParseEffects &
         return false;
     }
     m_all[static_cast<std::size_t>(i)].assign(value);
+    m_allUsed = std::max(m_allUsed, static_cast<std::size_t>(i) + 1);
     return true;
 }
 
@@ -82,6 +114,7 @@ bool ReadingStore::copyPrevious(std::int32_t i, ParseEffects &fx)
         return false;
     }
     m_all[static_cast<std::size_t>(i)] = m_all[static_cast<std::size_t>(i) - 1];
+    m_allUsed = std::max(m_allUsed, static_cast<std::size_t>(i) + 1);
     return true;
 }
 
@@ -133,7 +166,8 @@ bool ReadingStore::GetVarSizeArray(QByteArrayView t, std::int32_t startIndex, st
 
     qsizetype s = 0;
     for (std::int32_t c = 0;; ++c) {
-        const QByteArray open = readingTag(false, c);
+        const ReadingTags tags(c);
+        const QByteArrayView open = tags.open();
         const qsizetype o = t.indexOf(open, s);
         if (o < 0) {
             if (s > endPos + 1) {
@@ -144,7 +178,7 @@ bool ReadingStore::GetVarSizeArray(QByteArrayView t, std::int32_t startIndex, st
         }
         const std::int32_t i = startIndex + c;
         const qsizetype valueStart = o + open.size();
-        const qsizetype close = t.indexOf(readingTag(true, c), valueStart);
+        const qsizetype close = t.indexOf(tags.close(), valueStart);
         if (close >= 0) {
             const QByteArrayView value = t.sliced(valueStart, close - valueStart);
             if (!HistoryFile::isNumericText(value)) {
@@ -155,7 +189,7 @@ bool ReadingStore::GetVarSizeArray(QByteArrayView t, std::int32_t startIndex, st
             } else {
                 fx.messages.append(QStringLiteral("Big Weight !!! ") + QString::fromLatin1(value));
             }
-            s = close + open.size() + 1;
+            s = close + tags.close().size();
         } else {
             ++fx.xmlErrors;
             copyPrevious(i, fx);
@@ -172,7 +206,9 @@ void ReadingStore::setReading(std::int32_t k, QByteArrayView text)
     if (static_cast<std::size_t>(k) >= m_texts.size())
         m_texts.resize(static_cast<std::size_t>(k) + 2);
     m_all[static_cast<std::size_t>(k)].assign(text);
-    m_texts[static_cast<std::size_t>(k)].assign(text);
+    m_untestedTexts = m_untestedTexts || (!text.isEmpty() && !HistoryFile::isNumericText(text));
+    m_allUsed = std::max(m_allUsed, static_cast<std::size_t>(k) + 1);
+    m_texts[static_cast<std::size_t>(k)] = m_all[static_cast<std::size_t>(k)];
     m_readingsReady = true;
 }
 
@@ -182,23 +218,34 @@ void ReadingStore::setBlock(std::int32_t row, const HistoryFile::BlockRow &block
 }
 
 // Reading lines first..last; a non-numeric text takes the one before it (reading 0 is then left out).
+// The lines are written straight into the buffer, a piece of readings at a time.
 void ReadingStore::readingLines(QByteArray &buf, std::int32_t first, std::int32_t last)
 {
-    for (std::int32_t k = first; k <= last; ++k) {
-        if (k < 0 || static_cast<std::size_t>(k) >= m_texts.size())
-            continue;
-        ReadingSlot &slot = m_texts[static_cast<std::size_t>(k)];
-        if (!HistoryFile::isNumericText(slot.view())) {
-            if (k == 0)
-                continue;
-            slot = m_texts[static_cast<std::size_t>(k) - 1];
+    constexpr std::int32_t Piece = 4096;
+    first = std::max(first, 0);
+    last = std::min(last, readingTextsSize() - 1);
+    for (std::int32_t from = first; from <= last; from += Piece) {
+        const std::int32_t to = std::min(last, from + Piece - 1);
+        const qsizetype used = buf.size();
+        buf.resize(used + qsizetype(to - from + 1) * MaxReadingLine);
+        char *p = buf.data() + used;
+        for (std::int32_t k = from; k <= to; ++k) {
+            ReadingSlot &slot = m_texts[static_cast<std::size_t>(k)];
+            const bool numeric = m_untestedTexts ? HistoryFile::isNumericText(slot.view()) : slot.length > 0;
+            if (!numeric) {
+                if (k == 0)
+                    continue;
+                slot = m_texts[static_cast<std::size_t>(k) - 1];
+            }
+            p = putReadingLine(p, k, slot.view());
         }
-        HistoryFile::appendReadingLine(buf, k, slot.view());
+        buf.truncate(p - buf.constData());
     }
 }
 
 bool ReadingStore::writeHistory(QIODevice &out, std::int32_t beginBlock, std::int32_t lastBlock,
-                                const QString &startTime, const QString &unitName, QString *error)
+                                const QString &startTime, const QString &unitName, QString *error,
+                                Frame frame)
 {
     constexpr qsizetype FlushAt = 1 << 20;
     QByteArray buf;
@@ -222,8 +269,10 @@ bool ReadingStore::writeHistory(QIODevice &out, std::int32_t beginBlock, std::in
         if (buf.size() >= FlushAt && !flush())
             break;
     }
-    HistoryFile::appendEndLine(buf);
-    HistoryFile::appendTrailer(buf, startTime, unitName, e - 1);
+    if (frame == Frame::Complete) {
+        HistoryFile::appendEndLine(buf);
+        HistoryFile::appendTrailer(buf, startTime, unitName, e - 1);
+    }
     if (!flush()) {
         if (error)
             *error = out.errorString();

@@ -33,14 +33,14 @@ public:
 
     ReadingStore();
 
-    // arrAllReadings: by reading index, kept for the program run (zero pages until used).
-    const ReadingSlot &allReading(std::int32_t i) const { return m_all[static_cast<std::size_t>(i)]; }
-    // arrReadingTexts: the current run's copy that the writer reads; size = last EndIndex + 2.
+    // Reading text by reading index, for the program run (zero pages until used).
+    const ReadingSlot &arrAllReadings(std::int32_t i) const { return m_all[static_cast<std::size_t>(i)]; }
+    // The current run's copy that the writer reads; its size is the last EndIndex + 2.
     std::int32_t readingTextsSize() const { return static_cast<std::int32_t>(m_texts.size()); }
-    const ReadingSlot &readingText(std::int32_t i) const { return m_texts[static_cast<std::size_t>(i)]; }
-    bool readingsReady() const { return m_readingsReady; }
-    // arrSampleBlocks: rows 0..100000.
-    const HistoryFile::BlockRow &block(std::int32_t row) const
+    const ReadingSlot &arrReadingTexts(std::int32_t i) const { return m_texts[static_cast<std::size_t>(i)]; }
+    bool bReadingsReady() const { return m_readingsReady; }
+    // The block table, rows 0..100000.
+    const HistoryFile::BlockRow &arrSampleBlocks(std::int32_t row) const
     {
         return m_blocks[static_cast<std::size_t>(row)];
     }
@@ -54,11 +54,15 @@ public:
                          std::int16_t inputs, std::int16_t outputs, std::int32_t ticks, std::int32_t row,
                          ParseEffects &fx);
 
+    // Complete: data, end line and trailer. DataOnly: the blocks alone, as the auto-save file grows.
+    enum class Frame { Complete, DataOnly };
+
     // Writes blocks [beginBlock, lastBlock) in the history layout: the interval line when beginBlock is
-    // 0, the end line and the trailer. A non-numeric reading text is replaced in the store by the one
-    // before it. Returns false (with `error`) when the device refused the bytes.
+    // 0, then (Complete) the end line and the trailer. A non-numeric reading text is replaced in the
+    // store by the one before it. Returns false (with `error`) when the device refused the bytes.
     bool writeHistory(QIODevice &out, std::int32_t beginBlock, std::int32_t lastBlock,
-                      const QString &startTime, const QString &unitName, QString *error);
+                      const QString &startTime, const QString &unitName, QString *error,
+                      Frame frame = Frame::Complete);
 
     // Test and benchmark access: fill reading k of the current run directly.
     void setReading(std::int32_t k, QByteArrayView text);
@@ -75,6 +79,10 @@ private:
     };
     std::unique_ptr<ReadingSlot[], FreeDeleter> m_all;
     std::vector<ReadingSlot> m_texts;
+    std::size_t m_allUsed = 0; // slots of m_all written since the last clearRun()
+    // The parse stores only numeric texts (or none), so the writer need not test them again; a text put
+    // in directly that is not numeric makes it test every text until the next clearRun().
+    bool m_untestedTexts = false;
     std::vector<HistoryFile::BlockRow> m_blocks;
     bool m_readingsReady = false;
 };

@@ -73,34 +73,14 @@ void setFontSize(QWidget *w, double points, bool bold = false)
     w->setFont(f);
 }
 
-QPixmap logoPixmap(QSize size)
-{
-    QPixmap pm(size);
-    pm.fill(QColor(0x1f, 0x3a, 0x68));
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0xf0, 0xc0, 0x30), 3));
-    p.drawRoundedRect(QRectF(pm.rect()).adjusted(6, 6, -6, -6), 10, 10);
-    QFont f = p.font();
-    f.setPointSize(26);
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(Qt::white);
-    p.drawText(pm.rect().adjusted(0, 0, 0, -30), Qt::AlignCenter, QStringLiteral("ZELK-NET"));
-    f.setPointSize(11);
-    f.setBold(false);
-    p.setFont(f);
-    p.drawText(pm.rect().adjusted(0, 60, 0, 0), Qt::AlignCenter, QStringLiteral("Weighing and I/O monitor"));
-    return pm;
-}
-
 } // namespace
 
-frmClient::frmClient(QWidget *parent) : QWidget(parent), arrSampleBlocks(100001)
+frmClient::frmClient(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmClient"));
     setWindowTitle(QStringLiteral("ZELK-NET-MONITOR-V6.00"));
     createControls();
+    fitDesignToScreen();
 }
 
 frmClient::~frmClient()
@@ -118,6 +98,7 @@ void frmClient::createControls()
     createModeFrames();
     createStatusFrames();
     createViewControls();
+    connectSetPointAndTare();
 
     TimerTimeOut = new QTimer(this);
     TimerTimeOut->setObjectName(QStringLiteral("TimerTimeOut"));
@@ -125,6 +106,8 @@ void frmClient::createControls()
     setTimerInterval(TimerTimeOut, 5000);
     Timer3AutoSave = new QTimer(this);
     Timer3AutoSave->setObjectName(QStringLiteral("Timer3AutoSave"));
+    connect(Timer3AutoSave, &QTimer::timeout, this, &frmClient::Timer3AutoSave_Timer);
+    setTimerInterval(Timer3AutoSave, 1000);
     newSocket();
 }
 
@@ -133,11 +116,11 @@ void frmClient::createWeightFrame()
     FraWeight = frame(this, QStringLiteral("FraWeight"), QString(), {10, 8, 650, 104});
     lblServerAddr = label(FraWeight, QStringLiteral("lblServerAddr"), QStringLiteral("Server Address:"),
                           {12, 14, 104, 24});
-    TxtIP = textBox(FraWeight, QStringLiteral("TxtIP"), QString(), {118, 12, 170, 26});
+    TxtIP = textBox(FraWeight, QStringLiteral("TxtIP"), QString(), {200, 22, 170, 26});
     lblCommStatus = label(FraWeight, QStringLiteral("lblCommStatus"), QStringLiteral("Communication Status:"),
-                          {320, 14, 150, 24});
+                          {384, 23, 150, 24});
     lblCommStatusData = label(FraWeight, QStringLiteral("lblCommStatusData"), QStringLiteral("Not connected"),
-                              {472, 14, 166, 24});
+                              {536, 23, 180, 24});
 
     lblWeight = label(FraWeight, QStringLiteral("lblWeight"), QStringLiteral("Weight:"), {12, 54, 76, 38});
     setFontSize(lblWeight, 12);
@@ -223,19 +206,19 @@ void frmClient::createModeFrames()
     FraTimers =
         frame(this, QStringLiteral("FraTimers"), QStringLiteral(" Activation Mode "), {670, 8, 330, 158});
     cmdWeight =
-        button(FraTimers, QStringLiteral("cmdWeight"), QStringLiteral("Weight  I/O"), {12, 26, 150, 36});
+        button(FraTimers, QStringLiteral("cmdWeight"), QStringLiteral("Weight  I/O"), {8, 24, 110, 32});
     cmdStart_Sample = button(FraTimers, QStringLiteral("cmdStart_Sample"), QStringLiteral("Fast Sample"),
-                             {170, 26, 148, 36});
+                             {124, 24, 110, 32});
     cmdStopSample =
-        button(FraTimers, QStringLiteral("cmdStopSample"), QStringLiteral("Stop"), {12, 70, 150, 34});
+        button(FraTimers, QStringLiteral("cmdStopSample"), QStringLiteral("Stop"), {8, 62, 110, 30});
     cmdStopSample->setEnabled(false);
     lblTimeOut =
-        label(FraTimers, QStringLiteral("lblTimeOut"), QStringLiteral("TimeOut (ms):"), {172, 75, 90, 24});
+        label(FraTimers, QStringLiteral("lblTimeOut"), QStringLiteral("TimeOut (ms):"), {10, 102, 90, 24});
     txtTimeout2 =
-        textBox(FraTimers, QStringLiteral("txtTimeout2"), QStringLiteral("5000"), {262, 73, 56, 26});
+        textBox(FraTimers, QStringLiteral("txtTimeout2"), QStringLiteral("5000"), {100, 101, 60, 26});
     cmdSaveConfig =
-        button(FraTimers, QStringLiteral("cmdSaveConfig"), QStringLiteral("Save Config"), {12, 112, 150, 34});
-    LbLFastSample = label(FraTimers, QStringLiteral("LbLFastSample"), QString(), {170, 26, 148, 36});
+        button(FraTimers, QStringLiteral("cmdSaveConfig"), QStringLiteral("Save Config"), {124, 62, 110, 30});
+    LbLFastSample = label(FraTimers, QStringLiteral("LbLFastSample"), QString(), {124, 24, 110, 32});
     LbLFastSample->setToolTip(QStringLiteral("Fast Sample is enabled only with channel #1."));
     LbLFastSample->setVisible(false);
     connect(cmdWeight, &QPushButton::clicked, this, &frmClient::cmdWeight_Click);
@@ -246,25 +229,25 @@ void frmClient::createModeFrames()
     FraHistory =
         frame(this, QStringLiteral("FraHistory"), QStringLiteral(" History file"), {670, 170, 330, 152});
     lblHistFile =
-        label(FraHistory, QStringLiteral("lblHistFile"), QStringLiteral("File Name"), {12, 26, 70, 24});
+        label(FraHistory, QStringLiteral("lblHistFile"), QStringLiteral("File Name"), {8, 25, 64, 24});
     txtHistFileName = textBox(FraHistory, QStringLiteral("txtHistFileName"), QStringLiteral("All_data.txt"),
-                              {84, 24, 234, 26});
-    OptX_mode[1] = place(new QRadioButton(QStringLiteral("Reading"), FraHistory), indexed("OptX_mode", 1), 12,
-                         58, 100, 24);
+                              {74, 24, 160, 26});
+    OptX_mode[1] = place(new QRadioButton(QStringLiteral("Reading"), FraHistory), indexed("OptX_mode", 1), 8,
+                         56, 84, 24);
     OptX_mode[2] = place(new QRadioButton(QStringLiteral("Time in ms."), FraHistory), indexed("OptX_mode", 2),
-                         112, 58, 106, 24);
+                         96, 56, 110, 24);
     OptX_mode[2]->setChecked(true);
     for (int i = 1; i <= 2; ++i)
         connect(OptX_mode[i], &QRadioButton::clicked, this, [this, i] { OptX_mode_Click(std::int16_t(i)); });
     cmdShowGraph =
-        button(FraHistory, QStringLiteral("cmdShowGraph"), QStringLiteral("Show Graph"), {222, 56, 96, 30});
+        button(FraHistory, QStringLiteral("cmdShowGraph"), QStringLiteral("Show Graph"), {8, 84, 110, 30});
     cmdShowGraph->setEnabled(false);
     connect(cmdShowGraph, &QPushButton::clicked, this, &frmClient::cmdShowGraph_Click);
     lblAutoSaveTime = label(FraHistory, QStringLiteral("lblAutoSaveTime"),
-                            QStringLiteral("AutoSaveTime (sec.):"), {12, 92, 150, 24});
-    lblHUpLim[0] = label(FraHistory, indexed("lblHUpLim", 0), QStringLiteral("Max."), {12, 120, 40, 24});
+                            QStringLiteral("AutoSaveTime (sec.):"), {8, 120, 226, 22});
+    lblHUpLim[0] = label(FraHistory, indexed("lblHUpLim", 0), QStringLiteral("Max."), {8, 144, 36, 22});
     lblHUpLim[1] =
-        label(FraHistory, indexed("lblHUpLim", 1), QStringLiteral("readings in file"), {60, 120, 150, 24});
+        label(FraHistory, indexed("lblHUpLim", 1), QStringLiteral("readings in file"), {48, 144, 186, 22});
 }
 
 void frmClient::createStatusFrames()
@@ -272,24 +255,26 @@ void frmClient::createStatusFrames()
     FraErrorStatus = frame(this, QStringLiteral("FraErrorStatus"), QStringLiteral("  Message Status  "),
                            {670, 326, 330, 206});
     lblLastErrCode = label(FraErrorStatus, QStringLiteral("lblLastErrCode"),
-                           QStringLiteral("Last message Code:"), {12, 26, 130, 24});
-    lblErrNumer = label(FraErrorStatus, QStringLiteral("lblErrNumer"), QString(), {146, 26, 172, 24});
+                           QStringLiteral("Last message Code:"), {8, 22, 124, 20});
+    lblErrNumer = label(FraErrorStatus, QStringLiteral("lblErrNumer"), QString(), {134, 22, 100, 20});
     lblLastErrDescr = label(FraErrorStatus, QStringLiteral("lblLastErrDescr"),
-                            QStringLiteral(" Message descr.:"), {12, 52, 130, 24});
-    lblErrDescr = label(FraErrorStatus, QStringLiteral("lblErrDescr"), QString(), {146, 52, 172, 24});
+                            QStringLiteral(" Message descr.:"), {8, 42, 124, 20});
+    lblErrDescr = label(FraErrorStatus, QStringLiteral("lblErrDescr"), QString(), {134, 42, 100, 20});
     const char *captions[] = {"Error Readings:", "Err N.O.E.tr:", "Err N.O.str:", "Err N.O.E.B:"};
-    const QPoint spots[] = {{12, 84}, {168, 84}, {12, 110}, {168, 110}, {168, 136}};
+    const QPoint spots[] = {{8, 64}, {136, 64}, {8, 84}, {136, 84}, {136, 104}};
     for (int i = 0; i <= 4; ++i) {
+        const int captionWidth = spots[i].x() == 8 ? 96 : 76; // two columns of caption and count
         if (i <= 3)
             lblErrorReadings[i] = label(FraErrorStatus, indexed("lblErrorReadings", i),
-                                        QLatin1String(captions[i]), {spots[i].x(), spots[i].y(), 104, 24});
+                                        QLatin1String(captions[i]),
+                                        {spots[i].x(), spots[i].y(), captionWidth, 20});
         lblErrorReadingsD[i] = label(FraErrorStatus, indexed("lblErrorReadingsD", i), QStringLiteral("0"),
-                                     {spots[i].x() + 106, spots[i].y(), 44, 24});
+                                     {spots[i].x() + captionWidth, spots[i].y(), 28, 20});
     }
     lblTotalReadings = label(FraErrorStatus, QStringLiteral("lblTotalReadings"),
-                             QStringLiteral("Total Readings:"), {12, 170, 104, 24});
+                             QStringLiteral("Total Readings:"), {8, 126, 94, 20});
     lblTotalReadingsD =
-        label(FraErrorStatus, QStringLiteral("lblTotalReadingsD"), QStringLiteral("0"), {118, 170, 120, 24});
+        label(FraErrorStatus, QStringLiteral("lblTotalReadingsD"), QStringLiteral("0"), {102, 126, 132, 20});
 
     FraChannels =
         frame(this, QStringLiteral("FraChannels"), QStringLiteral(" Channels "), {440, 326, 220, 98});
@@ -316,7 +301,9 @@ void frmClient::createStatusFrames()
 void frmClient::createViewControls()
 {
     ImaVZT_Logo = label(this, QStringLiteral("ImaVZT_Logo"), QString(), {10, 330, 300, 200});
-    ImaVZT_Logo->setPixmap(logoPixmap(ImaVZT_Logo->size()));
+    // Our own wordmark (resources/zelk-net-logo.svg, rendered to PNG), drawn to the image's size.
+    ImaVZT_Logo->setPixmap(QPixmap(QStringLiteral(":/monitor/zelk-net-logo.png")));
+    ImaVZT_Logo->setScaledContents(true);
     cmdShowXMLData =
         button(this, QStringLiteral("cmdShowXMLData"), QStringLiteral("Show XML Data"), {318, 330, 114, 34});
     connect(cmdShowXMLData, &QPushButton::clicked, this, &frmClient::cmdShowXMLData_Click);

@@ -2,6 +2,7 @@
 // Its members are spread over one source file per subsystem (frmClient_*.cpp).
 #pragma once
 
+#include "ReadingStore.h"
 #include "ReplyAssembler.h"
 
 #include <QString>
@@ -85,19 +86,29 @@ public:
     void cmdSetOutOff_Click(std::int16_t Index);
     void cmdChanSwitch_Click();
     void cmdChan_Click(std::int16_t Index);
+    void chkTare_Click();
+    bool DoSetPointTest(std::int16_t Index);
+    void txtSetPoint_Change();
+    void txtSetPoint_GotFocus();
+    void txtSetPoint_KeyPress(std::int16_t &KeyAscii);
 
     // ---- Fast sampling and history (frmClient_sampling.cpp) ----
     void cmdStart_Sample_Click();
     void cmdStopSample_Click();
     void OptX_mode_Click(std::int16_t Index);
     bool StoreFastSamplingReply(std::int32_t &blocks, std::int32_t &readings);
+    bool GetVarSizeArray(const QString &strCurXML2, std::int32_t &StartIndex, std::int32_t &EndIndex,
+                         std::int16_t &MyInp, std::int16_t &MyOut, std::int32_t &MyTime, std::int32_t &MyCounter);
     bool SaveMemory2File(const QString &fileName, std::int32_t BeginInd, std::int32_t LastInd);
     void cmdShowGraph_Click();
+    void Timer3AutoSave_Timer();
 
     // ---- Screen layout (frmClient_layout.cpp) ----
+    void InitFormBlockSize();
     void InitWeightLocation();
     void LoadLayoutFile();
     void SaveLayoutFile();
+    double GetFontSize(float kFnt, QWidget *ctrlSrc, QLabel *lblMeasure);
 
     // ---- State ----
     QWidget *ctrlEach = nullptr;
@@ -129,9 +140,10 @@ public:
     bool bUnitsRead = false;
     std::int32_t lWeightForeColor = 0;
     std::int16_t iXMLErrCount = 0;
-    std::vector<std::array<std::int32_t, 6>> arrSampleBlocks; // rows 0..100000, columns 1..5
-    std::vector<QString> arrReadingTexts;
-    bool bReadingsReady = false;
+    // The module-wide reading store: arrAllReadings, arrReadingTexts, bReadingsReady, arrSampleBlocks.
+    ReadingStore readingStore;
+    std::int32_t lNextReadingIndex = 0;
+    std::int32_t lBlockIndex = 0;
     std::int32_t lBlockCount = 0;
     std::int32_t lReadingCount = 0;
     std::int32_t lPrevReadingCount = 0;
@@ -222,6 +234,8 @@ private:
     void createModeFrames();
     void createStatusFrames();
     void createViewControls();
+    // Design sizes for the screen the window opens on (frmClient_layout.cpp).
+    void fitDesignToScreen();
 
     // Timers keep their enabled state apart from their interval: an interval of 0 never ticks.
     void setTimerEnabled(QTimer *timer, bool enabled);
@@ -249,6 +263,12 @@ private:
     void ShowOverflow(std::int32_t a2d);
     void ReadUnitsOnce();
     bool element(const char *tag, QString &value);
+
+    // Lamps, set point and outputs (frmClient_lamps.cpp, frmClient_setpoint.cpp).
+    void placeLamp(Zelk::Shape *lamp, QLabel *number, int left, int top, int caption);
+    void connectSetPointAndTare();
+    void SendOutputWord(std::int16_t word);
+    bool AwaitSetPointReply(std::uint32_t boxColour);
 
     Reply::Assembler m_assembler;
     std::uint32_t m_connectionSerial = 0;

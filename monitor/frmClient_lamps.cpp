@@ -3,10 +3,14 @@
 #include "frmClient.h"
 
 #include "Controls.h"
+#include "LampGeometry.h"
+#include "MdlFunctions.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace {
@@ -16,36 +20,88 @@ std::uint32_t lampColour(bool bitSet)
 }
 
 const QChar Quote(34);
+
+void setButtonFont(QWidget *w, int points, bool bold)
+{
+    QFont f = w->font();
+    f.setPointSize(points);
+    f.setBold(bold);
+    w->setFont(f);
+}
 } // namespace
 
 void frmClient::InitFraInpOut()
 {
+    using namespace LampGeometry;
+    const QRect inp = Zelk::geometryTwips(FraInp);
+    const QRect out = Zelk::geometryTwips(FraOut);
+    const QRect weight = Zelk::geometryTwips(FraWeight);
+    const Panel p = panel(inp.width(), InpFrameHeight, out.height());
+    Zelk::setGeometryTwips(FraInp, weight.left(), inp.top(), out.width(), InpFrameHeight);
+    Zelk::setGeometryTwips(FraOut, weight.left(), out.top(), out.width(), out.height());
+    const QRect view = Zelk::geometryTwips(txtRealTimeInfo);
+    Zelk::setGeometryTwips(txtRealTimeInfo, weight.left(), view.top(), view.width(), view.height());
+
     aOutMask[0] = 0;
-    for (int i = 1; i <= 10; ++i)
+    for (int i = 1; i <= 10; ++i) {
         aOutMask[i] = std::int16_t(1 << (i - 1));
+        if (i >= 3 && i <= 8)
+            placeLamp(ShpInp[i], lblInpNum[i], p.lampLeft(inputLampColumn(i)), p.inTop, 9 - i);
+        placeLamp(ShpOut[i], lblOutNum[i], p.lampLeft(outputLampColumn(i)), p.outGap, 11 - i);
+        for (QPushButton *b : {cmdSetOutOn[11 - i], cmdSetOutOff[11 - i]})
+            Zelk::setGeometryTwips(b, p.column(outputLampColumn(i)), p.buttonTop, ButtonWidth, ButtonHeight);
+    }
     ShpInp[1]->setVisible(false);
     ShpInp[2]->setVisible(false);
     ShpOut[1]->setShape(Zelk::Shape::RoundedSquare);
+    for (int n = 1; n <= 10; ++n) {
+        cmdSetOutOn[n]->setText(QStringLiteral("On"));
+        cmdSetOutOff[n]->setText(QStringLiteral("Off"));
+        setButtonFont(cmdSetOutOn[n], 12, true);
+        setButtonFont(cmdSetOutOff[n], 12, true);
+    }
+    // The "Inputs:" caption stands on the row of the input numbers.
+    const QRect inputs = Zelk::geometryTwips(lblInputs);
+    Zelk::setGeometryTwips(lblInputs, inputs.left(), p.inTop + LabelDrop, inputs.width(), inputs.height());
     SetOutLampStatus(0);
     lblShowInpStatus->setText(QStringLiteral("To show current input status click ") + Quote +
                               QStringLiteral("Weight I/O") + Quote);
+    MdlFunctions::PlaceRightOf(lblInputs, lblShowInpStatus, 550);
     ShowHideInputsLamp(false);
+}
+
+// A lamp with its number drawn over it: both at the same spot, the label a little lower.
+void frmClient::placeLamp(Zelk::Shape *lamp, QLabel *number, int left, int top, int caption)
+{
+    using namespace LampGeometry;
+    Zelk::setGeometryTwips(number, left, top + LabelDrop, LampSize, LampSize);
+    number->setVisible(true);
+    number->setFrameShape(QFrame::NoFrame);
+    number->setText(QString::number(caption));
+    QFont f = number->font();
+    f.setPointSize(14);
+    number->setFont(f);
+    Zelk::setGeometryTwips(lamp, left, top, LampSize, LampSize);
+    // The label is transparent: it keeps the lamp's colour as its back colour without painting it.
+    Zelk::setBackColor(number, lamp->fillColor());
+    number->setAutoFillBackground(false);
+    number->raise();
 }
 
 void frmClient::SetInpLampStatus(std::int16_t Mybyte2)
 {
     for (int i = 1; i <= 8; ++i)
-        ShpInp[i]->setFillColor(lampColour((Mybyte2 >> (8 - i)) & 1));
+        ShpInp[i]->setFillColor(lampColour(LampGeometry::inputLampBit(Mybyte2, i)));
 }
 
 void frmClient::SetOutLampStatus(std::int16_t Mybyte2)
 {
-    const bool setPoint = ChkSetPoint->checkState() != Qt::Unchecked;
-    for (int i = setPoint ? 2 : 1; i <= 10; ++i) {
-        ShpOut[i]->setFillColor(lampColour((Mybyte2 >> (10 - i)) & 1));
+    // While the set point is enabled, the lamp of output 10 shows the set-point status instead.
+    for (int i = ChkSetPoint->checkState() == Qt::Unchecked ? 1 : 2; i <= 10; ++i) {
+        ShpOut[i]->setFillColor(lampColour(LampGeometry::outputLampBit(Mybyte2, i)));
         SetVisibleOnnOff(std::int16_t(i));
     }
-    if (setPoint) {
+    if (ChkSetPoint->checkState() == Qt::Checked) {
         ShpOut[1]->setFillColor(iSPStatus == 1 ? Zelk::Ole::Red : Zelk::Ole::GrayText);
         SetVisibleOnnOff(1);
     }

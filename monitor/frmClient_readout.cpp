@@ -1,5 +1,5 @@
-// frmClient: the weight readout (weight net of the tare, units, integration) and the channel display
-// fed by the status replies.
+// frmClient: the weight readout: the weight net of the tare from status and fast-sampling replies,
+// the tare check box and the unit names.
 #include "frmClient.h"
 
 #include "MdlFunctions.h"
@@ -7,14 +7,13 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 
 namespace {
-// The tare is kept as the caption of its label; a caption that is no number leaves the weight as shown.
-std::optional<double> tareValue(const QLabel *tare)
+// The tare is kept as the caption of its label; a caption that is no number (a tare taken while
+// "OVERFLOW" was shown) counts as no tare.
+double tareValue(const QLabel *tare)
 {
-    return NumberFormat::parseNumber(tare->text(), MdlFunctions::strDecimalSep());
+    return NumberFormat::parseNumber(tare->text(), MdlFunctions::strDecimalSep()).value_or(0.0);
 }
 } // namespace
 
@@ -34,8 +33,8 @@ QString frmClient::GetInterUnit(const QString &strZELK_unit_Name)
 
 void frmClient::ShowStatusWeight(double gross)
 {
-    if (const std::optional<double> tare = tareValue(lblTareData))
-        lblWT_BRUTTO->setText(NumberFormat::format000_000(gross - *tare, MdlFunctions::strDecimalSep()));
+    lblWT_BRUTTO->setText(
+        NumberFormat::format000_000(gross - tareValue(lblTareData), MdlFunctions::strDecimalSep()));
 }
 
 void frmClient::ShowFastWeight(const QString &text)
@@ -43,31 +42,12 @@ void frmClient::ShowFastWeight(const QString &text)
     ShowStatusWeight(MdlFunctions::TextToNumber(text));
 }
 
-void frmClient::ShowChannel(bool found, const QString &text)
+void frmClient::chkTare_Click()
 {
-    if (!found) {
-        lblChanNum->setText(QStringLiteral("Err"));
-        return;
+    if (chkTare->checkState() == Qt::Checked) {
+        lblTareData->setText(lblWT_BRUTTO->text());
+        lblWT_BRUTTO->setText(QStringLiteral("0"));
+    } else {
+        lblTareData->setText(QStringLiteral("0"));
     }
-    lblChanNum->setText(text);
-    const bool channel1 = text == QLatin1String("1");
-    cmdStart_Sample->setEnabled(channel1);
-    ChkSetPoint->setEnabled(channel1);
-    txtSetPoint->setEnabled(channel1);
-    LbLFastSample->setVisible(!channel1);
-    LbLSetPoint->setVisible(!channel1);
-    if (channel1) {
-        cmdSetOutOn[10]->setEnabled(true);
-        cmdSetOutOff[10]->setEnabled(true);
-    }
-}
-
-void frmClient::cmdChanSwitch_Click()
-{
-    // Channel switching is added with the channel controls.
-}
-
-void frmClient::cmdChan_Click(std::int16_t Index)
-{
-    Q_UNUSED(Index);
 }

@@ -1,22 +1,69 @@
-// frmClient: the fast-sampling run (Fast Sample and Stop), the x-axis option, the reading store, the
-// history file and the viewer launch.
+// frmClient: the fast-sampling run (Fast Sample and Stop), the x-axis option and the parse of each
+// batch into the reading store.
 #include "frmClient.h"
 
 #include "Controls.h"
+#include "MdlFunctions.h"
 #include "RequestFraming.h"
+#include "Seams.h"
 
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
+namespace {
+
+constexpr std::int32_t MinSampleTimeOutMs = 5000;
+constexpr int StartEventRuns = 1 << 15;
+
+bool isGreen(const QWidget *w)
+{
+    return Zelk::backColor(w) == Zelk::Ole::Green;
+}
+
+} // namespace
+
 void frmClient::cmdStart_Sample_Click()
 {
-    // The fast-sampling run is added with the reading store.
+    ShowHideInputsLamp(false);
+    lblA2D->setVisible(false);
+    lblA2D_Data->setVisible(false);
+    SetTimeOutValue(lTimeOutMS);
+    if (lTimeOutMS < MinSampleTimeOutMs) {
+        lTimeOutMS = MinSampleTimeOutMs; // the timer keeps the interval it was just given
+        txtTimeout2->setText(QString::number(MinSampleTimeOutMs));
+    }
+    strSampleStartTime = MdlFunctions::NowText();
+    if (isGreen(cmdWeight)) {
+        cmdWeight_Click();
+        std::int32_t slice = 5;
+        while (isGreen(cmdWeight))
+            WaitMS(slice);
+    }
+    cmdWeight->setEnabled(false);
+    bNewSampleRun = true;
+    Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::Green);
+    cmdStart_Sample->setEnabled(false);
+    SetOutPut_Disasable(false);
+    lBlockCount = 0;
+    lReadingCount = 0;
+    lFastReadingsShown = 0;
+    // The auto-save file of this run is created by its first save.
+    lAutoSaveBegin = 0;
+    lAutoSaveLast = 0;
+    setTimerEnabled(Timer3AutoSave, true);
+    strCurFunction = Framing::StartSample;
+    StartConnection(true);
+    for (int i = 0; i < StartEventRuns; ++i)
+        QCoreApplication::processEvents();
 }
 
 void frmClient::cmdStopSample_Click()
 {
     bAutoReconnect = false;
-    if (strCurFunction == Framing::GetFastSampling && Zelk::backColor(cmdWeight) != Zelk::Ole::Green) {
+    if (strCurFunction == Framing::GetFastSampling && !isGreen(cmdWeight)) {
         strCurFunction = Framing::StopSample;
         bAutoReconnect = true;
         StartConnection(bAutoReconnect);
@@ -36,20 +83,38 @@ void frmClient::OptX_mode_Click(std::int16_t Index)
 
 bool frmClient::StoreFastSamplingReply(std::int32_t &blocks, std::int32_t &readings)
 {
-    Q_UNUSED(blocks);
-    Q_UNUSED(readings);
-    return false;
-}
-
-bool frmClient::SaveMemory2File(const QString &fileName, std::int32_t BeginInd, std::int32_t LastInd)
-{
-    Q_UNUSED(fileName);
-    Q_UNUSED(BeginInd);
-    Q_UNUSED(LastInd);
+    if (bNewSampleRun) {
+        lNextReadingIndex = 0;
+        lBlockIndex = 0;
+        bNewSampleRun = false;
+        readingStore.clearRun(); // no reading of an earlier run reaches this run's file
+    }
+    std::int32_t e = 0;
+    std::int16_t inputs = iInStatus;
+    std::int16_t outputs = iOutStatus;
+    if (!GetVarSizeArray(strReplyCopy, lNextReadingIndex, e, inputs, outputs, lBlockTicks, lBlockIndex))
+        return false;
+    lBlockIndex += 1;
+    lNextReadingIndex = e + 1;
+    blocks = lBlockIndex;
+    readings = e + 1;
     return true;
 }
 
-void frmClient::cmdShowGraph_Click()
+bool frmClient::GetVarSizeArray(const QString &strCurXML2, std::int32_t &StartIndex, std::int32_t &EndIndex,
+                                std::int16_t &MyInp, std::int16_t &MyOut, std::int32_t &MyTime,
+                                std::int32_t &MyCounter)
 {
-    // The viewer launch is added with the history file.
+    ParseEffects fx;
+    const bool ok = readingStore.GetVarSizeArray(strCurXML2.toLatin1(), StartIndex, EndIndex, MyInp, MyOut,
+                                                 MyTime, MyCounter, fx);
+    for (int i = 0; i < fx.xmlErrors; ++i)
+        CreateXMLErrMsg();
+    if (fx.errorReadings > 0) {
+        QLabel *counter = lblErrorReadingsD[0];
+        counter->setText(QString::number(counter->text().toLongLong() + fx.errorReadings));
+    }
+    for (const QString &message : std::as_const(fx.messages))
+        Zelk::MsgBox(message);
+    return ok;
 }

@@ -32,7 +32,7 @@ QByteArray texts(const ReadingStore &store, int first, int last)
 {
     QByteArray out;
     for (int i = first; i <= last; ++i)
-        out += store.readingText(i).view().toByteArray() + "|";
+        out += store.arrReadingTexts(i).view().toByteArray() + "|";
     return out;
 }
 
@@ -50,6 +50,7 @@ private slots:
     void missingClosingTagCopiesPreviousReading();
     void runBeyondCapacityIsRefusedWithOneMessage();
     void newRunClearsStaleSlots();
+    void newRunClearsSlotsWrittenPastTheLastTag();
     void writerReplacesNonNumericReadings();
     void writerWithoutBlocksWritesOnlyFrame();
     void fullCapacityRoundTrip();
@@ -64,12 +65,12 @@ void ReadingStoreTest::fullReplyFillsConsecutiveIndexes()
     QCOMPARE(end, 231);
     QVERIFY(store.GetVarSizeArray(reply(numbered(232, 20.0)), 232, end, 255, 1022, 5100, 1, fx));
     QCOMPARE(end, 463);
-    QCOMPARE(store.readingText(231).view(), QByteArrayView("12.231"));
-    QCOMPARE(store.readingText(232).view(), QByteArrayView("20.000"));
-    QCOMPARE(store.block(1).endIndex, 463);
-    QCOMPARE(store.block(1).inputs, 255);
-    QCOMPARE(store.block(1).outputs, 1022);
-    QCOMPARE(store.block(1).ticks, 5100);
+    QCOMPARE(store.arrReadingTexts(231).view(), QByteArrayView("12.231"));
+    QCOMPARE(store.arrReadingTexts(232).view(), QByteArrayView("20.000"));
+    QCOMPARE(store.arrSampleBlocks(1).endIndex, 463);
+    QCOMPARE(store.arrSampleBlocks(1).inputs, 255);
+    QCOMPARE(store.arrSampleBlocks(1).outputs, 1022);
+    QCOMPARE(store.arrSampleBlocks(1).ticks, 5100);
     QCOMPARE(fx.xmlErrors, 0);
     QVERIFY(fx.messages.isEmpty());
 }
@@ -140,7 +141,7 @@ void ReadingStoreTest::replyWithoutW0StillTakesItsIndexes()
     std::int32_t end = 0;
     QVERIFY(store.GetVarSizeArray(reply(numbered(5), 1), 10, end, 0, 0, 0, 3, fx));
     QCOMPARE(end, 15);
-    QCOMPARE(store.block(3).endIndex, 15);
+    QCOMPARE(store.arrSampleBlocks(3).endIndex, 15);
     QCOMPARE(texts(store, 10, 15), QByteArray("||||||"));
 }
 
@@ -176,7 +177,25 @@ void ReadingStoreTest::newRunClearsStaleSlots()
     store.clearRun();
     QVERIFY(store.GetVarSizeArray(reply({"7.5", "8.5", "9.5"}, 1), 0, end, 0, 0, 0, 0, fx));
     QCOMPARE(texts(store, 0, 3), QByteArray("||||"));
-    QCOMPARE(store.allReading(2).view(), QByteArrayView());
+    QCOMPARE(store.arrAllReadings(2).view(), QByteArrayView());
+}
+
+void ReadingStoreTest::newRunClearsSlotsWrittenPastTheLastTag()
+{
+    ReadingStore store;
+    ParseEffects fx;
+    std::int32_t end = 0;
+    // Readings numbered past the last closing tag still land in the program-wide slots.
+    QVERIFY(store.GetVarSizeArray(reply({"1.5", "2.5", "3.5", "4.5", "5.5"})
+                                      .replace("</GetFastSampling>", "<W2>6.5</W2></GetFastSampling>"),
+                                  0, end, 0, 0, 0, 0, fx));
+    QCOMPARE(end, 2);
+    QCOMPARE(store.arrAllReadings(4).view(), QByteArrayView("5.5"));
+    store.clearRun();
+    // A refused reading leaves its slot as it was: empty, not the earlier run's text.
+    QVERIFY(
+        store.GetVarSizeArray(reply({"1.5", "2.5", "3.5", "4.5", "-123456.789"}), 0, end, 0, 0, 0, 0, fx));
+    QCOMPARE(texts(store, 0, 4), QByteArray("1.5|2.5|3.5|4.5||"));
 }
 
 void ReadingStoreTest::writerReplacesNonNumericReadings()
@@ -199,7 +218,7 @@ void ReadingStoreTest::writerReplacesNonNumericReadings()
                                   "-1, -1\r\n"
                                   "StartDateTime:1/2/2026 3:04:05 PM\r\n"));
     QVERIFY(out.data().endsWith("Samples: 4\r\n"));
-    QCOMPARE(store.readingText(3).view(), QByteArrayView("2.5"));
+    QCOMPARE(store.arrReadingTexts(3).view(), QByteArrayView("2.5"));
 }
 
 void ReadingStoreTest::writerWithoutBlocksWritesOnlyFrame()
@@ -234,10 +253,11 @@ void ReadingStoreTest::fullCapacityRoundTrip()
     std::int32_t blocks = 0;
     HistoryFile::LoadSink sink;
     sink.block = [&](std::int32_t r, const HistoryFile::BlockRow &b) {
-        blocks += b.endIndex == store.block(r).endIndex && b.inputs == store.block(r).inputs;
+        blocks +=
+            b.endIndex == store.arrSampleBlocks(r).endIndex && b.inputs == store.arrSampleBlocks(r).inputs;
     };
     sink.reading = [&](std::int32_t k, QByteArrayView text) {
-        mismatches += text != store.readingText(k).view();
+        mismatches += text != store.arrReadingTexts(k).view();
         return true;
     };
     const auto result =

@@ -1,0 +1,105 @@
+// frmClient: the history file of a run (written whole at its end, grown every second as AutoSave.txt
+// while it runs) and the launch of the viewer on it.
+#include "frmClient.h"
+
+#include "Controls.h"
+#include "HistoryRun.h"
+#include "Seams.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QTimer>
+
+namespace {
+
+QString shownPath(const QString &fileName)
+{
+    return QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
+}
+
+// Blocks [begin, last) into `fileName`: a file that is created is written beside it and renamed into
+// place, so no failure leaves a truncated file; any other save appends. Returns the failure, if any.
+QString writeHistoryFile(ReadingStore &store, const QString &fileName, std::int32_t begin, std::int32_t last,
+                         ReadingStore::Frame frame, const QString &startTime, const QString &unit)
+{
+    QString error;
+    if (begin == 0) {
+        QSaveFile file(fileName);
+        if (!file.open(QIODevice::WriteOnly))
+            return file.errorString();
+        if (!store.writeHistory(file, begin, last, startTime, unit, &error, frame)) {
+            file.cancelWriting();
+            return error;
+        }
+        return file.commit() ? QString() : file.errorString();
+    }
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return file.errorString();
+    if (!store.writeHistory(file, begin, last, startTime, unit, &error, frame))
+        return error;
+    return file.flush() ? QString() : file.errorString();
+}
+
+} // namespace
+
+bool frmClient::SaveMemory2File(const QString &fileName, std::int32_t BeginInd, std::int32_t LastInd)
+{
+    const QString error =
+        writeHistoryFile(readingStore, fileName, BeginInd, LastInd, ReadingStore::Frame::Complete,
+                         strSampleStartTime, lblUnitNameTare->text());
+    if (error.isEmpty())
+        return true;
+    // The readings stay in memory: the run can be saved again under another name.
+    Zelk::MsgBox(
+        QStringLiteral("The history file %1 could not be written: %2").arg(shownPath(fileName), error));
+    return false;
+}
+
+// While a run is in progress both mode buttons are disabled; the end of the run, a fault of the
+// device and a reply given up enable at least one of them again.
+void frmClient::Timer3AutoSave_Timer()
+{
+    const bool running = !cmdWeight->isEnabled() && !cmdStart_Sample->isEnabled();
+    const HistoryRun::AutoSaveStep step = HistoryRun::autoSaveStep(lAutoSaveBegin, lBlockCount);
+    lAutoSaveLast = lBlockCount;
+    if (step.writes()) {
+        const QString error =
+            writeHistoryFile(readingStore, HistoryRun::AutoSaveFile, step.from, step.to,
+                             ReadingStore::Frame::DataOnly, strSampleStartTime, lblUnitNameTare->text());
+        if (!error.isEmpty()) {
+            setTimerEnabled(Timer3AutoSave, false);
+            Zelk::MsgBox(QStringLiteral("The history file %1 could not be written: %2")
+                             .arg(shownPath(HistoryRun::AutoSaveFile), error));
+            return;
+        }
+        lAutoSaveBegin = step.to;
+    }
+    if (step.tooBig) {
+        setTimerEnabled(Timer3AutoSave, false);
+        Zelk::MsgBox(HistoryRun::TooBigMessage);
+    } else if (!running) {
+        setTimerEnabled(Timer3AutoSave, false); // the last blocks of the run are in the file now
+    }
+}
+
+void frmClient::cmdShowGraph_Click()
+{
+    const QString argument = HistoryRun::viewerArgument(txtHistFileName->text(), OptX_mode[1]->isChecked(),
+                                                        txtIntegration->text());
+    QString program = HistoryRun::locateProgram(
+        HistoryRun::ViewerProgram, {QDir::currentPath(), QCoreApplication::applicationDirPath()});
+    if (!program.isEmpty() && Zelk::processStarter().startDetached(program, {argument}))
+        return;
+    if (program.isEmpty())
+        program = QDir::current().filePath(HistoryRun::ViewerProgram);
+    Zelk::MsgBox(
+        QStringLiteral("The viewer %1 could not be started.").arg(QDir::toNativeSeparators(program)));
+}
