@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QVariant>
 #include <algorithm>
 #include <cmath>
@@ -85,7 +87,67 @@ void setRoles(QWidget *w, std::initializer_list<QPalette::ColorRole> roles, cons
     w->setPalette(palette);
 }
 
+// WCAG relative luminance of a colour (0 black .. 1 white).
+double luminance(const QColor &colour)
+{
+    const auto channel = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+           0.0722 * channel(colour.blueF());
+}
+
+// Disabled text on a face of the program's own colour (the green of a running Weight button): the
+// palette's disabled text where it can be made out, else the readable colour dimmed towards the face.
+// The palette's own faces keep its disabled text, which its style was designed with.
+QColor disabledTextOn(const QColor &back, const QColor &text, bool systemFace)
+{
+    constexpr double Legible = 3.0;
+    if (systemFace || contrastRatio(back, text) >= Legible)
+        return text;
+    const QColor readable = readableTextOn(back, text);
+    for (const int part : {2, 4}) { // the share of the face in the text colour: a half, else a quarter
+        const auto mix = [&](int r, int f) { return r + (f - r) / part; };
+        const QColor dimmed(mix(readable.red(), back.red()), mix(readable.green(), back.green()),
+                            mix(readable.blue(), back.blue()));
+        if (contrastRatio(back, dimmed) >= Legible)
+            return dimmed;
+    }
+    return readable;
+}
+
+// Text roles of a control whose back colour is set and whose fore colour is not: the colours the
+// style would use, or colours that can be read where those would vanish on the new back colour.
+void setReadableTextRoles(QWidget *w, const QColor &back, bool systemFace)
+{
+    const QPalette base = QApplication::palette(w);
+    QPalette palette = w->palette();
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) {
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            palette.setColor(group, role, readableTextOn(back, base.color(group, role)));
+        palette.setColor(QPalette::Disabled, role,
+                         disabledTextOn(back, base.color(QPalette::Disabled, role), systemFace));
+    }
+    w->setPalette(palette);
+}
+
 } // namespace
+
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor readableTextOn(const QColor &back, const QColor &text)
+{
+    if (contrastRatio(back, text) >= ReadableContrast)
+        return text;
+    const QColor black(Qt::black);
+    const QColor white(Qt::white);
+    return contrastRatio(back, black) >= contrastRatio(back, white) ? black : white;
+}
 
 QColor oleToColor(std::uint32_t ole)
 {
@@ -95,12 +157,50 @@ QColor oleToColor(std::uint32_t ole)
                   static_cast<int>((ole >> 16) & 0xFFu));
 }
 
+QPalette darkPalette()
+{
+    const QColor face(0x35, 0x38, 0x3d);
+    const QColor text(0xE6, 0xE8, 0xEB);
+    const QColor grey(0x8A, 0x8F, 0x96);
+    QPalette palette(face, face);
+    palette.setColor(QPalette::Window, face);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, QColor(0x24, 0x26, 0x2a));
+    palette.setColor(QPalette::AlternateBase, QColor(0x2d, 0x30, 0x34));
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, QColor(0x44, 0x48, 0x4f));
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::BrightText, QColor(0xFF, 0x60, 0x60));
+    palette.setColor(QPalette::ToolTipBase, QColor(0x20, 0x22, 0x25));
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::Highlight, QColor(0x3d, 0x7e, 0xc4));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Link, QColor(0x6f, 0xb1, 0xf0));
+    palette.setColor(QPalette::PlaceholderText, grey);
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, grey);
+    palette.setColor(QPalette::Disabled, QPalette::Button, face);
+    return palette;
+}
+
+void applyPaletteFromEnvironment()
+{
+    if (qEnvironmentVariable("ZELK_PALETTE").compare(QLatin1String("dark"), Qt::CaseInsensitive) != 0)
+        return;
+    if (QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(fusion);
+    QApplication::setPalette(darkPalette());
+}
+
 void setBackColor(QWidget *w, std::uint32_t ole)
 {
     if (!w)
         return;
     w->setProperty(BackColorProperty, QVariant::fromValue<uint>(ole));
-    setRoles(w, {QPalette::Window, QPalette::Button, QPalette::Base}, oleToColor(ole));
+    const QColor back = oleToColor(ole);
+    setRoles(w, {QPalette::Window, QPalette::Button, QPalette::Base}, back);
+    if (!w->property(ForeColorProperty).isValid())
+        setReadableTextRoles(w, back, (ole & SystemColourFlag) != 0);
     w->setAutoFillBackground(true);
     w->update();
 }

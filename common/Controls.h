@@ -29,6 +29,19 @@ constexpr std::uint32_t Highlight3D = 0x80000014;
 // The QColor an OLE value stands for (system colours through the application palette).
 QColor oleToColor(std::uint32_t ole);
 
+// Text on a back colour: `text` where it is readable there (contrast ratio of at least 4.5:1), else
+// black or white, whichever stands out more. A control given a back colour but no fore colour shows
+// its text this way, so a dark theme's light text never sits on a white or grey face.
+constexpr double ReadableContrast = 4.5;
+double contrastRatio(const QColor &a, const QColor &b); // 1 (same luminance) .. 21 (black on white)
+QColor readableTextOn(const QColor &back, const QColor &text);
+
+// A dark desktop theme's palette: light text on dark faces, grey for disabled text.
+QPalette darkPalette();
+// ZELK_PALETTE=dark selects the Fusion style with darkPalette(); call it before the first window is
+// built, since controls resolve their system colours when they are set.
+void applyPaletteFromEnvironment();
+
 // Stored on the control as dynamic properties and applied to its palette.
 void setBackColor(QWidget *w, std::uint32_t ole);
 void setForeColor(QWidget *w, std::uint32_t ole);

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build tree, unpacks it and checks its files and dependencies, then
+# starts the monitor and the viewer from the unpacked usr/bin offscreen under the automation driver.
+# Usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION [CPACK]. Exits 77 (skipped) without cpack or dpkg-deb.
+set -euo pipefail
+
+build=${1:?usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION [CPACK]}
+source=${2:?source folder missing}
+version=${3:?version missing}
+cpack=${4:-cpack}
+
+for tool in "$cpack" dpkg-deb; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "SKIP: $tool is not installed"
+        exit 77
+    fi
+done
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# ---- build and unpack ------------------------------------------------------------------------------
+if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1; then
+    cat "$tmp/cpack.log" >&2
+    echo "FAIL: cpack -G DEB failed" >&2
+    exit 1
+fi
+shopt -s nullglob
+debs=("$tmp"/out/*.deb)
+if [ ${#debs[@]} -ne 1 ]; then
+    echo "FAIL: expected one .deb in $tmp/out, found ${#debs[@]}" >&2
+    exit 1
+fi
+deb=${debs[0]}
+echo "package: $(basename "$deb")"
+dpkg-deb -x "$deb" "$tmp/root"
+usr=$tmp/root/usr
+
+# ---- files -----------------------------------------------------------------------------------------
+for program in ZELK-NET-MONITOR Kurvex zelk-devicesim; do
+    [ -x "$usr/bin/$program" ] || fail "usr/bin/$program is missing or not executable"
+done
+if command -v readelf >/dev/null 2>&1; then
+    for program in ZELK-NET-MONITOR Kurvex zelk-devicesim; do
+        ! readelf -d "$usr/bin/$program" | grep -Eq '\((RPATH|RUNPATH)\)' ||
+            fail "usr/bin/$program carries a library search path of its own"
+    done
+fi
+icon=$usr/share/icons/hicolor/scalable/apps/zelk-net-station.svg
+grep -q '<svg' "$icon" 2>/dev/null || fail "the scalable icon is missing or not an SVG"
+
+# desktop_entry FILE KEY VALUE: the entry has the line KEY=VALUE
+desktop_entry() {
+    grep -qxF "$2=$3" "$usr/share/applications/$1" 2>/dev/null || fail "$1 lacks $2=$3"
+}
+desktop_entry zelk-net-monitor.desktop Exec ZELK-NET-MONITOR
+desktop_entry zelk-net-monitor.desktop Icon zelk-net-station
+desktop_entry kurvex.desktop Exec "Kurvex %f"
+desktop_entry kurvex.desktop Icon zelk-net-station
+desktop_entry kurvex.desktop MimeType "text/plain;"
+if command -v desktop-file-validate >/dev/null 2>&1; then
+    desktop-file-validate "$usr"/share/applications/*.desktop || fail "desktop-file-validate complains"
+fi
+
+doc=$usr/share/doc/zelk-net-station
+cmp -s "$source/README.md" "$doc/README.md" || fail "README.md is missing from the documentation"
+for page in "$source"/docs/*.md "$source"/docs/*.png; do
+    cmp -s "$page" "$doc/docs/$(basename "$page")" || fail "docs/$(basename "$page") is missing or stale"
+done
+
+# ---- control fields --------------------------------------------------------------------------------
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+# the package names alone, one a line, without their version conditions
+names=$(tr ',' '\n' <<<"$depends" | sed -e 's/(.*)//' -e 's/ //g')
+for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6printsupport6 libc6 libstdc++6; do
+    grep -qxF "$library" <<<"$names" || fail "Depends does not name $library"
+done
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "Version is not $version"
+[ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "Maintainer is empty"
+[ -n "$(dpkg-deb -f "$deb" Section)" ] || fail "Section is empty"
+[ -n "$(dpkg-deb -f "$deb" Description)" ] || fail "Description is empty"
+
+# ---- the unpacked programs start and end cleanly ----------------------------------------------------
+# run_unpacked PROGRAM SCRIPT: runs usr/bin/PROGRAM in a fresh working folder, the script on its input
+run_unpacked() {
+    local work status=0
+    work=$(mktemp -d "$tmp/work.XXXXXX")
+    (cd "$work" && printf '%b' "$2" |
+        env QT_QPA_PLATFORM=offscreen ZELK_AUTOMATION=- ZELK_DEFAULT_ADDRESS=127.0.0.1:9 \
+            ASAN_OPTIONS=detect_leaks=0 timeout 120 "$usr/bin/$1" >"$work/out.txt" 2>"$work/err.txt") ||
+        status=$?
+    local last
+    last=$(tail -n 1 "$work/out.txt")
+    echo "$1: exit $status, last line $last"
+    if [ "$status" -ne 0 ] || ! grep -Eq '^\{"event":"exit",.*"code":0\}$' <<<"$last"; then
+        cat "$work/err.txt" >&2
+        fail "$1 from the package did not end cleanly"
+    fi
+}
+run_unpacked ZELK-NET-MONITOR 'quit\n'
+run_unpacked Kurvex 'dialog cancel\nquit\n'
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed" >&2
+    exit 1
+fi
+echo "package test passed"
