@@ -12,6 +12,7 @@
 #include <benchmark/benchmark.h>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -38,7 +39,7 @@ void writeHistory(const QString &path)
         const int end = std::min(Readings - 1, k + PerBlock - 1);
         HistoryFile::appendBlockHeader(out, {0, (b / 100) % 2 ? 0xFE : 0xFF, 1023, 1000 + b * 280, end});
         for (; k <= end; ++k) {
-            const double w = 1000 + 400 * std::sin(k / 5000.0) + (k * 7919 % 23);
+            const double w = 1000 + 400 * std::sin(k / 5000.0) + (std::int64_t(k) * 7919 % 23);
             const auto r = std::to_chars(text, text + sizeof text, w, std::chars_format::fixed, 3);
             HistoryFile::appendReadingLine(out, k, QByteArrayView(text, r.ptr - text));
         }

@@ -355,6 +355,9 @@ void frmClient::Form_Unload(std::int16_t &Cancel)
     m_unloading = true;
     closeSocket();
     TimerTimeOut->stop();
+    // A run still in progress keeps what it stored: the blocks since the last auto-save tick go out now.
+    if (Timer3AutoSave->isActive())
+        Timer3AutoSave_Timer();
     Timer3AutoSave->stop();
     QCoreApplication::exit(0);
 }

@@ -276,4 +276,7 @@ private:
     bool m_inNoAnswer = false;
     QString m_surfaceNote; // text printed on the window surface
     bool m_unloading = false;
+    // Stop was clicked while a batch was on its way: its reply sends StopSample.
+    bool m_stopPending = false;
+    void SendStopSample();
 };

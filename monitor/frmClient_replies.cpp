@@ -139,6 +139,7 @@ void frmClient::ShowErrorDisplay(bool fastSampling)
 
 void frmClient::EndOfRun(bool fastSampling)
 {
+    m_stopPending = false;
     Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::ButtonFace);
     SetOutPut_Disasable(true);
     SaveHistoryToFile();
@@ -297,6 +298,11 @@ void frmClient::HandleFastSamplingReply()
         } else {
             lReadingCount = lPrevReadingCount;
         }
+    }
+    if (m_stopPending && bAutoReconnect) {
+        SendStopSample();
+        setTimerEnabled(TimerTimeOut, false);
+        return;
     }
     StartConnection(bAutoReconnect);
 }

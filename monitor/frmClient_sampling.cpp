@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTcpSocket>
 #include <QTimer>
 
 namespace {
@@ -64,16 +65,33 @@ void frmClient::cmdStopSample_Click()
 {
     bAutoReconnect = false;
     if (strCurFunction == Framing::GetFastSampling && !isGreen(cmdWeight)) {
-        strCurFunction = Framing::StopSample;
-        bAutoReconnect = true;
-        StartConnection(bAutoReconnect);
-        cmdStopSample->setEnabled(false);
+        if (tcpClient && tcpClient->state() != QAbstractSocket::UnconnectedState) {
+            // Closing this exchange would throw away the batch the device may be handing over on
+            // it: the batch's reply sends StopSample instead of asking for the next one. The
+            // time-out stays armed, so a batch that never comes still ends in the no-answer path.
+            bAutoReconnect = true;
+            m_stopPending = true;
+            cmdStopSample->setEnabled(false);
+            ShowHideInputsLamp(false);
+            return;
+        }
+        SendStopSample();
     } else {
+        m_stopPending = false;
         cmdStopSample->setEnabled(false);
         cmdWeight->setEnabled(true);
     }
     ShowHideInputsLamp(false);
     setTimerEnabled(TimerTimeOut, false);
+}
+
+void frmClient::SendStopSample()
+{
+    m_stopPending = false;
+    strCurFunction = Framing::StopSample;
+    bAutoReconnect = true;
+    StartConnection(bAutoReconnect);
+    cmdStopSample->setEnabled(false);
 }
 
 void frmClient::OptX_mode_Click(std::int16_t Index)
