@@ -13,6 +13,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 
 namespace GraphE {
@@ -233,14 +234,22 @@ LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressPa
     sink.block = [&v](std::int32_t row, const HistoryFile::BlockRow &b) {
         v.BlockTable[static_cast<size_t>(row)] = b;
     };
+    bool overflow = false; // a reading's time does not fit the Long time array
     sink.reading = [&](std::int32_t k, QByteArrayView text) {
+        const qint64 time = qint64(k) * step;
+        if (time > std::numeric_limits<qint32>::max()) {
+            overflow = true;
+            return false;
+        }
         const double value = normalised ? textToNumber(text) : plainValue(text);
-        s.append(text, value, k * step, normalised);
+        s.append(text, value, static_cast<qint32>(time), normalised);
         return (k & 1023) != 0 || pacer.keepGoing(text.data() - data.data());
     };
     const HistoryFile::LoadResult r = HistoryFile::load(data, relaxed, sink);
 
     s.summarise();
+    if (overflow)
+        return {LoadOutcome::RuntimeError, 6, QStringLiteral("Overflow")};
     if (r.unexpectedEnd)
         Zelk::MsgBox(QStringLiteral("Unexpected end of file ") + path);
     switch (r.status) {

@@ -25,6 +25,7 @@ private slots:
     void completeFileFillsSlotAndHeaderTexts();
     void slotZeroNormalisesValueTexts();
     void timesFollowXAxisMode();
+    void timeBeyondLongRangeEndsWithOverflow();
     void onlyExactAutoSaveNameMayEndEarly_data();
     void onlyExactAutoSaveNameMayEndEarly();
     void showGraphPresetsDialogAndOpensCaptionedWindow();
@@ -138,6 +139,31 @@ void TestViewerLoad::timesFollowXAxisMode()
     GraphE::viewer().XAxisMode = 1;
     QCOMPARE(GraphE::LoadHistoryFile(path, 1).outcome, GraphE::LoadOutcome::Loaded);
     QCOMPARE(s.time(3), 3);
+}
+
+void TestViewerLoad::timeBeyondLongRangeEndsWithOverflow()
+{
+    // At 32767 ms per reading, reading 65539 lies beyond the Long time axis.
+    QByteArray bytes;
+    HistoryFile::appendIntervalLine(bytes);
+    HistoryFile::appendBlockHeader(bytes, {0, 255, 1023, 0, 65539});
+    for (int k = 0; k <= 65539; ++k)
+        HistoryFile::appendReadingLine(bytes, k, "1.5");
+    HistoryFile::appendEndLine(bytes);
+    HistoryFile::appendTrailer(bytes, QString(), QStringLiteral("KG"), 65539);
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "long_run.txt", bytes);
+    Zelk::MsgBoxRecorder boxes;
+    Zelk::RecordingFileDialog dialog;
+    dialog.answer = path;
+    Zelk::setFileDialog(&dialog);
+    FrmKurvex start;
+    start.setCommandLine(path + "/2/32767");
+    QVERIFY(!start.cmdShowGraph_Click());
+    Zelk::setFileDialog(nullptr);
+    QCOMPARE(boxes.texts, QStringList{"Unaccepting Error (frmGraph cmdLoad) 6 Overflow"});
+    QCOMPARE(viewer.ends, 1);
 }
 
 void TestViewerLoad::onlyExactAutoSaveNameMayEndEarly_data()
