@@ -138,7 +138,7 @@ ParsedOptions parseOptions(const QStringList &arguments)
                                  QStringLiteral("FILE"));
     const QCommandLineOption fault(QStringLiteral("fault"),
                                    QStringLiteral("Fault NAME[=PARAM][@COMMAND]; repeatable."),
-                                   QStringLiteral("SPEC"));
+                                   QStringLiteral("FAULT"));
     const QCommandLineOption requestTimeout(QStringLiteral("request-timeout-ms"),
                                             QStringLiteral("Wait for the rest of an incomplete request."),
                                             QStringLiteral("MS"), QStringLiteral("2000"));

@@ -1,5 +1,5 @@
 // The device's wire format without a network: request framing, reply text and its writes, and the
-// command line with its fault specifications.
+// command line with its fault options.
 #include "Protocol.h"
 #include "SimOptions.h"
 

@@ -4,6 +4,7 @@
 #include "DeviceSim.h"
 #include "LayoutFile.h"
 #include "MonitorLayout.h"
+#include "MonitorStation.h"
 #include "Seams.h"
 #include "frmClient.h"
 
@@ -23,28 +24,11 @@
 namespace {
 
 // One station: a device on a free loopback port, a fresh current directory, recorded messages.
-class Station {
+class Station : public MonitorStation {
 public:
-    Station()
-    {
-        QVERIFY2(dir.isValid(), qPrintable(dir.errorString()));
-        QVERIFY2(device.listen(), qPrintable(device.errorString()));
-        qputenv("ZELK_DEFAULT_ADDRESS", QByteArray("127.0.0.1:") + QByteArray::number(device.serverPort()));
-        oldDir = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-    }
-    ~Station()
-    {
-        window.reset();
-        QDir::setCurrent(oldDir);
-    }
-    Station(const Station &) = delete;
-    Station &operator=(const Station &) = delete;
-
     frmClient &start()
     {
-        window = std::make_unique<frmClient>();
-        window->Form_Load();
+        startWindow();
         return *window;
     }
     void writeLayout(const QByteArray &text) const
@@ -58,12 +42,6 @@ public:
         QFile f(dir.filePath(LayoutFile::FileName));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-
-    QTemporaryDir dir;
-    ZelkSim::DeviceSim device;
-    Zelk::MsgBoxRecorder messages;
-    QString oldDir;
-    std::unique_ptr<frmClient> window;
 };
 
 int screenHeightTwips(const QWidget &w)

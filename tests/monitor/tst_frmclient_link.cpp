@@ -2,6 +2,7 @@
 // settings file, the polling chain, faults of the device, replies cut any way, and saving the settings.
 #include "Controls.h"
 #include "DeviceSim.h"
+#include "MonitorStation.h"
 #include "Seams.h"
 #include "frmClient.h"
 
@@ -39,54 +40,14 @@ const QString InvalidXml = QStringLiteral(" Invalid XML data!  ");
 const QString BadStructure = QStringLiteral("Ivalid structure of the file ZELK_NET.cfg");
 
 // One monitor station: a device on a free loopback port, a fresh current directory, recorded messages.
-class Station {
+class Station : public MonitorStation {
 public:
-    Station()
-    {
-        QVERIFY2(dir.isValid(), qPrintable(dir.errorString()));
-        QVERIFY2(device.listen(), qPrintable(device.errorString()));
-        address = QStringLiteral("127.0.0.1:%1").arg(device.serverPort());
-        qputenv("ZELK_DEFAULT_ADDRESS", address.toLatin1());
-        oldDir = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-    }
-    ~Station()
-    {
-        window.reset();
-        QDir::setCurrent(oldDir);
-    }
-    Station(const Station &) = delete;
-    Station &operator=(const Station &) = delete;
-
     // A settings file; "%ADDR%" stands for the device's address.
     void writeSettings(QByteArray text) const
     {
-        QFile f(dir.filePath(QStringLiteral("ZELK_NET.cfg")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(text.replace("%ADDR%", address.toLatin1()));
+        writeFile(QStringLiteral("ZELK_NET.cfg"), text.replace("%ADDR%", address.toLatin1()));
     }
-    frmClient &start()
-    {
-        window = std::make_unique<frmClient>();
-        window->Form_Load();
-        return *window;
-    }
-    QList<QByteArray> requests() const
-    {
-        QList<QByteArray> raw;
-        for (const ZelkSim::RequestRecord &r : device.requests())
-            raw << r.raw;
-        return raw;
-    }
-    int readings() const { return window->lblTotalReadingsD->text().toInt(); }
-    bool idle() const { return window->tcpClient->state() == QAbstractSocket::UnconnectedState; }
-
-    QTemporaryDir dir;
-    ZelkSim::DeviceSim device;
-    Zelk::MsgBoxRecorder messages;
-    QString address;
-    QString oldDir;
-    std::unique_ptr<frmClient> window;
+    frmClient &start() { return startWindow(); }
 };
 
 QByteArray settings(const QByteArray &startOut, const QByteArray &timeout = "5000",

@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "DeviceSim.h"
 #include "LampGeometry.h"
+#include "MonitorStation.h"
 #include "Seams.h"
 #include "frmClient.h"
 
@@ -37,29 +38,12 @@ const QString NoAnswer = QStringLiteral("Server does not answer! Possibly IP-add
                                         "Be sure the Server is running and try again, please! ");
 
 // One station: a device on a free loopback port, a fresh current directory, recorded messages.
-class Station {
+class Station : public MonitorStation {
 public:
-    Station()
-    {
-        QVERIFY2(dir.isValid(), qPrintable(dir.errorString()));
-        QVERIFY2(device.listen(), qPrintable(device.errorString()));
-        qputenv("ZELK_DEFAULT_ADDRESS", QByteArray("127.0.0.1:") + QByteArray::number(device.serverPort()));
-        oldDir = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-    }
-    ~Station()
-    {
-        window.reset();
-        QDir::setCurrent(oldDir);
-    }
-    Station(const Station &) = delete;
-    Station &operator=(const Station &) = delete;
-
     // Starts the window and waits for the answer to its start-up status request.
     frmClient &start()
     {
-        window = std::make_unique<frmClient>();
-        window->Form_Load();
+        startWindow();
         [&] { QTRY_COMPARE(readings(), 1); }();
         return *window;
     }
@@ -70,30 +54,14 @@ public:
         window->RequestRTStatus();
         QTRY_COMPARE(readings(), before + 1);
     }
-    int readings() const { return window->lblTotalReadingsD->text().toInt(); }
-    bool idle() const { return window->tcpClient->state() == QAbstractSocket::UnconnectedState; }
-    QList<QByteArray> requests(const QString &command = {}) const
-    {
-        QList<QByteArray> raw;
-        for (const ZelkSim::RequestRecord &r : device.requests())
-            if (command.isEmpty() || r.command == command)
-                raw << r.raw;
-        return raw;
-    }
     void holdReplies(const QString &command, ZelkSim::Fault fault, int param = 0)
     {
-        ZelkSim::FaultSpec spec;
-        spec.fault = fault;
-        spec.param = param;
-        spec.command = command;
-        device.setFault(spec);
+        ZelkSim::FaultSpec faultSpec;
+        faultSpec.fault = fault;
+        faultSpec.param = param;
+        faultSpec.command = command;
+        device.setFault(faultSpec);
     }
-
-    QTemporaryDir dir;
-    ZelkSim::DeviceSim device;
-    Zelk::MsgBoxRecorder messages;
-    QString oldDir;
-    std::unique_ptr<frmClient> window;
 };
 
 double fontSize(const QWidget *w)

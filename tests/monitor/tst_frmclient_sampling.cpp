@@ -4,6 +4,7 @@
 #include "DeviceSim.h"
 #include "HistoryFile.h"
 #include "HistoryRun.h"
+#include "MonitorStation.h"
 #include "Seams.h"
 #include "frmClient.h"
 
@@ -92,38 +93,24 @@ QByteArray readFile(const QString &path)
 }
 
 // One monitor station: a device on a free loopback port, a fresh current directory, recorded messages.
-class Station {
+class Station : public MonitorStation {
 public:
     Station()
     {
-        QVERIFY2(dir.isValid(), qPrintable(dir.errorString()));
-        QVERIFY2(device.listen(), qPrintable(device.errorString()));
-        qputenv("ZELK_DEFAULT_ADDRESS", QByteArray("127.0.0.1:") + QByteArray::number(device.serverPort()));
-        oldDir = QDir::currentPath();
-        QDir::setCurrent(dir.path());
         device.state().forceInputWord(InputWord);
         device.state().setOutputWord(OutputWord);
     }
-    ~Station()
-    {
-        w.reset();
-        QDir::setCurrent(oldDir);
-    }
-    Station(const Station &) = delete;
-    Station &operator=(const Station &) = delete;
 
     // The window after its start-up status request was answered.
     bool start()
     {
-        w = std::make_unique<frmClient>();
-        w->Form_Load();
+        startWindow();
         const bool answered =
             QTest::qWaitFor([this] { return w->lblTotalReadingsD->text() == "1" && idle(); });
         w->lblUnitNameTare->setText(QStringLiteral("kg"));
         device.clearRequests();
         return answered;
     }
-    bool idle() const { return w->tcpClient->state() == QAbstractSocket::UnconnectedState; }
     bool ended() const
     {
         return w->cmdStart_Sample->isEnabled() && !w->cmdStopSample->isEnabled() &&
@@ -145,13 +132,6 @@ public:
         device.queueRawReply(document("GetFastSampling", "200"));
         return run();
     }
-    QList<QByteArray> requests() const
-    {
-        QList<QByteArray> raw;
-        for (const ZelkSim::RequestRecord &r : device.requests())
-            raw << r.raw;
-        return raw;
-    }
     int blocks() const { return w->lBlockCount; }
     const HistoryFile::BlockRow &row(int b) const { return w->readingStore.arrSampleBlocks(b); }
     QString path(const QString &name) const { return dir.filePath(name); }
@@ -168,11 +148,7 @@ public:
         return out + trailer(w->strSampleStartTime, blocks() ? row(blocks() - 1).endIndex : -1);
     }
 
-    QTemporaryDir dir;
-    ZelkSim::DeviceSim device;
-    Zelk::MsgBoxRecorder messages;
-    QString oldDir;
-    std::unique_ptr<frmClient> w;
+    std::unique_ptr<frmClient> &w = window;
 };
 
 // Loads a history file with the shared reader; the texts and block rows it holds.

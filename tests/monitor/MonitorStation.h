@@ -1,0 +1,68 @@
+// The fixture of the monitor's window tests: a zelk-devicesim on a free loopback port that the
+// monitor's default address points at, a fresh current directory, and recorded operator messages.
+#pragma once
+
+#include "DeviceSim.h"
+#include "Seams.h"
+#include "frmClient.h"
+
+#include <QAbstractSocket>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+class MonitorStation {
+public:
+    MonitorStation()
+    {
+        QVERIFY2(dir.isValid(), qPrintable(dir.errorString()));
+        QVERIFY2(device.listen(), qPrintable(device.errorString()));
+        address = QStringLiteral("127.0.0.1:%1").arg(device.serverPort());
+        qputenv("ZELK_DEFAULT_ADDRESS", address.toLatin1());
+        oldDir = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+    }
+    ~MonitorStation()
+    {
+        window.reset();
+        QDir::setCurrent(oldDir);
+    }
+    MonitorStation(const MonitorStation &) = delete;
+    MonitorStation &operator=(const MonitorStation &) = delete;
+
+    // A new window through its start-up (which sends its first request).
+    frmClient &startWindow()
+    {
+        window = std::make_unique<frmClient>();
+        window->Form_Load();
+        return *window;
+    }
+    // The raw bytes of every request the device received, or of one command's only.
+    QList<QByteArray> requests(const QString &command = {}) const
+    {
+        QList<QByteArray> raw;
+        for (const ZelkSim::RequestRecord &r : device.requests())
+            if (command.isEmpty() || r.command == command)
+                raw << r.raw;
+        return raw;
+    }
+    int readings() const { return window->lblTotalReadingsD->text().toInt(); }
+    bool idle() const { return window->tcpClient->state() == QAbstractSocket::UnconnectedState; }
+    void writeFile(const QString &name, const QByteArray &text) const
+    {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+
+    QTemporaryDir dir;
+    ZelkSim::DeviceSim device;
+    Zelk::MsgBoxRecorder messages;
+    QString address;
+    QString oldDir;
+    std::unique_ptr<frmClient> window;
+};
