@@ -1,28 +1,41 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts the device stand-in on loopback and opens the monitor
-# connected to it. Without a display it runs the headless demo (screenshots and files in demo/).
-# ./run.sh --device HOST[:PORT] connects to a real device instead of the stand-in.
+# Installs what is missing, builds the three programs, starts the device stand-in on loopback and opens
+# the monitor connected to it. Without a display it runs the headless demo (screenshots and files in
+# demo/). ./run.sh --device HOST[:PORT] connects to a real device instead of the stand-in.
 set -euo pipefail
 cd "$(dirname "$0")"
 top=$PWD
 
-device=""
-if [ "${1:-}" = "--device" ]; then
-    device=${2:?"usage: ./run.sh [--device HOST[:PORT]]"}
-fi
+usage() {
+    echo "usage: ./run.sh [--device HOST[:PORT]]" >&2
+    exit 2
+}
 
-scripts/setup.sh default
-bin=$top/build/default
+device=""
+case "${1:-}" in
+"") ;;
+--device)
+    [ $# -eq 2 ] && [ -n "$2" ] || usage
+    device=$2
+    ;;
+*) usage ;;
+esac
+
+# Packages first (only the missing ones), then the three programs of the default (Debug) build.
+scripts/setup.sh
+[ -f build/default/CMakeCache.txt ] || cmake --preset default >/dev/null
+cmake --build --preset default --target ZELK-NET-MONITOR Kurvex zelk-devicesim
+bin=$top/build/default/bin
 work=$top/demo
 mkdir -p "$work"
 
 sim_pid=""
-cleanup() { [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true; }
+cleanup() { if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; fi; }
 trap cleanup EXIT
 
 if [ -z "$device" ]; then
-    # The stand-in prints its port on the first line of standard output.
-    coproc SIM { exec "$bin/devicesim/zelk-devicesim" --listen 127.0.0.1:0; }
+    # The stand-in prints its port on the first line of standard output; runs take 3 seconds.
+    coproc SIM { exec "$bin/zelk-devicesim" --listen 127.0.0.1:0 --run-ms 3000; }
     sim_pid=$SIM_PID
     read -r port <&"${SIM[0]}"
     device="127.0.0.1:$port"
@@ -31,13 +44,51 @@ fi
 
 cd "$work"
 export ZELK_DEFAULT_ADDRESS=$device
+# A settings file saved earlier names the device it was saved with: point it at this one.
+if [ -f ZELK_NET.cfg ]; then
+    sed -i "1s|^IPaddress,[^\r]*|IPaddress,$device|" ZELK_NET.cfg
+fi
+
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     echo "run: starting ZELK-NET-MONITOR in $work, device $device"
-    "$bin/monitor/ZELK-NET-MONITOR"
-else
-    echo "run: no display; running the headless demo in $work"
-    export QT_QPA_PLATFORM=offscreen
-    export ZELK_AUTOMATION=$top/scripts/demo-monitor.txt
-    "$bin/monitor/ZELK-NET-MONITOR" | tee "$work/monitor-demo.jsonl"
-    echo "run: screenshots and files are in $work"
+    "$bin/ZELK-NET-MONITOR"
+    exit 0
 fi
+
+echo "run: no display; running the headless demo in $work, device $device"
+rm -f monitor-polling.png monitor-after-run.png kurvex-full.png kurvex.png All_data.txt AutoSave.txt \
+    demo.jsonl
+# An offscreen screen of 1366x768 at 96 dpi, so the monitor lays itself out as on a laptop screen.
+screen=$(mktemp --suffix=.json)
+cleanup_screen() { rm -f "$screen"; cleanup; }
+trap cleanup_screen EXIT
+echo '{"screens":[{"name":"demo","x":0,"y":0,"width":1366,"height":768,"logicalDpi":96,"logicalBaseDpi":96}]}' \
+    >"$screen"
+export QT_QPA_PLATFORM="offscreen:configfile=$screen"
+export ZELK_AUTOMATION=$top/scripts/demo-monitor.txt
+export ZELK_AUTOMATION_VIEWER=$top/scripts/demo-viewer.txt
+# Kurvex, started by "Show Graph", inherits the monitor's output: the pipe ends when both have ended.
+"$bin/ZELK-NET-MONITOR" | cat >demo.jsonl
+
+event_count() { grep -c "\"event\":\"$1\"" demo.jsonl || true; }
+field() { grep "\"name\":\"$1\"" demo.jsonl | tail -n 1 | sed -n "s/.*\"$2\":\"\([^\"]*\)\".*/\1/p"; }
+
+samples=$(sed -n 's/^Samples: *\([0-9]*\).*/\1/p' All_data.txt 2>/dev/null || true)
+echo "run: the monitor polled the device, switched outputs 1 and 3 on, stopped polling and ran a"
+echo "     fast-sampling run to its end code $(field lblErrNumer caption) \"$(field lblErrDescr caption)\" (${samples:-no} readings);"
+echo "     Show Graph started Kurvex on All_data.txt, which zoomed to $(field txtXmin text)..$(field txtXmax text) ms."
+echo "run: files in $work:"
+for f in monitor-polling.png monitor-after-run.png kurvex-full.png kurvex.png All_data.txt demo.jsonl; do
+    if [ -f "$f" ]; then
+        printf '     %-22s %8d bytes\n' "$f" "$(stat -c %s "$f")"
+    else
+        printf '     %-22s missing\n' "$f"
+    fi
+done
+problems=$(($(event_count error) + $(event_count timeout) + $(event_count msgbox)))
+if [ "$problems" -gt 0 ]; then
+    echo "run: the demo did not go as planned; see the error, timeout and msgbox lines in demo/demo.jsonl:"
+    grep -E '"event":"(error|timeout|msgbox)"' demo.jsonl >&2
+    exit 1
+fi
+echo "run: demo finished."

@@ -285,6 +285,9 @@ void frmClient::createStatusFrames()
         button(FraChannels, QStringLiteral("cmdChanSwitch"), QStringLiteral("Switch"), {122, 26, 86, 32});
     connect(cmdChanSwitch, &QPushButton::clicked, this, &frmClient::cmdChanSwitch_Click);
     LblSwitch = label(FraChannels, QStringLiteral("LblSwitch"), QStringLiteral("lSwitch"), {122, 26, 86, 32});
+    // A marker over the Switch button that carries the tooltip a disabled button cannot show; its
+    // caption is not meant to be read.
+    LblSwitch->setStyleSheet(QStringLiteral("color: transparent; background: transparent;"));
     LblSwitch->setVisible(false);
     for (int i = 1; i <= 2; ++i) {
         cmdChan[i] = button(FraChannels, indexed("cmdChan", i), QStringLiteral("Channel %1").arg(i),
