@@ -20,6 +20,7 @@
 #include <QStyle>
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -265,9 +266,9 @@ void frmClient::createStatusFrames()
     for (int i = 0; i <= 4; ++i) {
         const int captionWidth = spots[i].x() == 8 ? 96 : 76; // two columns of caption and count
         if (i <= 3)
-            lblErrorReadings[i] = label(FraErrorStatus, indexed("lblErrorReadings", i),
-                                        QLatin1String(captions[i]),
-                                        {spots[i].x(), spots[i].y(), captionWidth, 20});
+            lblErrorReadings[i] =
+                label(FraErrorStatus, indexed("lblErrorReadings", i), QLatin1String(captions[i]),
+                      {spots[i].x(), spots[i].y(), captionWidth, 20});
         lblErrorReadingsD[i] = label(FraErrorStatus, indexed("lblErrorReadingsD", i), QStringLiteral("0"),
                                      {spots[i].x() + captionWidth, spots[i].y(), 28, 20});
     }
@@ -384,12 +385,13 @@ void frmClient::paintEvent(QPaintEvent *event)
 // ---- Waits -----------------------------------------------------------------------------------------
 
 namespace {
-// Lets window, socket and timer events run; wakes at least every few milliseconds so the caller can
-// look at the clock, without spinning.
-void pumpEvents()
+// Lets window, socket and timer events run, sleeping until one comes; wakes by the deadline (and at
+// least every 50 ms) so the caller can look at the clock, without spinning.
+void pumpEvents(std::int32_t remainingMs)
 {
     QTimer wake;
-    wake.start(5);
+    wake.setSingleShot(true);
+    wake.start(std::clamp<std::int32_t>(remainingMs, 1, 50));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 } // namespace
@@ -400,9 +402,10 @@ bool frmClient::WaitTrueFlag(bool &Flag, std::int32_t &TimeOutFlag)
     if (Flag)
         return true;
     for (;;) {
-        if (Zelk::ticksBetween(start, Zelk::GetTickCount()) > TimeOutFlag)
+        const std::int32_t elapsed = Zelk::ticksBetween(start, Zelk::GetTickCount());
+        if (elapsed > TimeOutFlag)
             return false;
-        pumpEvents();
+        pumpEvents(TimeOutFlag - elapsed + 1);
         if (Flag)
             return true;
     }
@@ -411,8 +414,9 @@ bool frmClient::WaitTrueFlag(bool &Flag, std::int32_t &TimeOutFlag)
 void frmClient::WaitMS(std::int32_t &TimeOutMS)
 {
     const std::int32_t start = Zelk::GetTickCount();
-    while (Zelk::ticksBetween(start, Zelk::GetTickCount()) < TimeOutMS)
-        pumpEvents();
+    for (std::int32_t elapsed = 0; elapsed < TimeOutMS;
+         elapsed = Zelk::ticksBetween(start, Zelk::GetTickCount()))
+        pumpEvents(TimeOutMS - elapsed);
 }
 
 void frmClient::ShowCounters()
