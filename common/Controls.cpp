@@ -327,4 +327,12 @@ void setCheckValue(QCheckBox *box, int value)
     box->setCheckState(value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
 }
 
+void setFontPoints(QWidget *w, int points, bool bold)
+{
+    QFont f = w->font();
+    f.setPointSize(points);
+    f.setBold(bold);
+    w->setFont(f);
+}
+
 } // namespace Zelk

@@ -48,6 +48,9 @@ void setForeColor(QWidget *w, std::uint32_t ole);
 std::uint32_t backColor(const QWidget *w); // ButtonFace when never set
 std::uint32_t foreColor(const QWidget *w); // ButtonText when never set
 
+// Font size in points and weight of a control, keeping its face.
+void setFontPoints(QWidget *w, int points, bool bold);
+
 // Check-box values as the window model counts them: 0 clear, 1 ticked, 2 grey.
 int checkValue(const QCheckBox *box);
 void setCheckValue(QCheckBox *box, int value); // fires the box's change handler when it changes

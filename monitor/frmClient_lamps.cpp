@@ -20,14 +20,6 @@ std::uint32_t lampColour(bool bitSet)
 }
 
 const QChar Quote(34);
-
-void setButtonFont(QWidget *w, int points, bool bold)
-{
-    QFont f = w->font();
-    f.setPointSize(points);
-    f.setBold(bold);
-    w->setFont(f);
-}
 } // namespace
 
 void frmClient::InitFraInpOut()
@@ -57,8 +49,8 @@ void frmClient::InitFraInpOut()
     for (int n = 1; n <= 10; ++n) {
         cmdSetOutOn[n]->setText(QStringLiteral("On"));
         cmdSetOutOff[n]->setText(QStringLiteral("Off"));
-        setButtonFont(cmdSetOutOn[n], 12, true);
-        setButtonFont(cmdSetOutOff[n], 12, true);
+        Zelk::setFontPoints(cmdSetOutOn[n], 12, true);
+        Zelk::setFontPoints(cmdSetOutOff[n], 12, true);
     }
     // The "Inputs:" caption stands on the row of the input numbers.
     const QRect inputs = Zelk::geometryTwips(lblInputs);

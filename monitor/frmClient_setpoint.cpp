@@ -23,14 +23,6 @@ constexpr std::int16_t SetPointOutput = 10;
 constexpr std::int32_t SetPointReplyWaitMs = 2000;
 const QChar Quote(34);
 
-void setButtonFont(QWidget *w, int points, bool bold)
-{
-    QFont f = w->font();
-    f.setPointSize(points);
-    f.setBold(bold);
-    w->setFont(f);
-}
-
 // Hands the set-point box's focus and key events to the window's handlers; keys are not consumed.
 class SetPointBoxEvents : public QObject {
 public:
@@ -91,11 +83,11 @@ void frmClient::InitSetPoint(bool Enable, float Offset)
     if (Enable) {
         cmdSetOutOff_Click(SetPointOutput);
         cmdSetOutOn[10]->setText(QStringLiteral("Enter"));
-        setButtonFont(cmdSetOutOn[10], 8, false);
+        Zelk::setFontPoints(cmdSetOutOn[10], 8, false);
         ShpOut[1]->setShape(Zelk::Shape::RoundedSquare);
         txtSetPoint->setText(QStringLiteral("Type SP value"));
     } else {
-        setButtonFont(cmdSetOutOn[10], 12, true);
+        Zelk::setFontPoints(cmdSetOutOn[10], 12, true);
         cmdSetOutOn[10]->setText(QStringLiteral("On"));
         Zelk::setBackColor(cmdSetOutOn[10], Zelk::Ole::ButtonFace);
         ShpOut[1]->setShape(Zelk::Shape::Circle);

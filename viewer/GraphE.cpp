@@ -84,22 +84,6 @@ EndProgramHandler &endHandler()
     return handler;
 }
 
-// A reading text to a number: "." is the decimal point; a text that is not a number shows
-// "Not Number" and counts as 0.
-double textToNumber(QByteArrayView text)
-{
-    if (HistoryFile::isNumericText(text)) {
-        QByteArrayView t = text.trimmed();
-        if (!t.isEmpty() && t.front() == '+')
-            t = t.sliced(1);
-        double d = 0;
-        std::from_chars(t.data(), t.data() + t.size(), d);
-        return d;
-    }
-    Zelk::MsgBox(QStringLiteral("Not Number"));
-    return 0;
-}
-
 // Plotting reads a value text of another slot as a number; what is not a number plots as 0.
 double plainValue(QByteArrayView text)
 {
@@ -111,6 +95,16 @@ double plainValue(QByteArrayView text)
     double d = 0;
     std::from_chars(t.data(), t.data() + t.size(), d);
     return d;
+}
+
+// A reading text to a number: "." is the decimal point; a text that is not a number shows
+// "Not Number" and counts as 0.
+double textToNumber(QByteArrayView text)
+{
+    if (HistoryFile::isNumericText(text))
+        return plainValue(text);
+    Zelk::MsgBox(QStringLiteral("Not Number"));
+    return 0;
 }
 
 } // namespace

@@ -80,6 +80,19 @@ inline std::vector<Block> waveBlocks(const std::vector<std::int32_t> &inputs, in
     return blocks;
 }
 
+// A file dialog that answers with `path` (no path: cancel) for as long as it lives.
+struct AnsweringDialog : Zelk::RecordingFileDialog {
+    explicit AnsweringDialog(const QString &path = {})
+    {
+        if (!path.isEmpty())
+            answer = path;
+        Zelk::setFileDialog(this);
+    }
+    ~AnsweringDialog() override { Zelk::setFileDialog(nullptr); }
+    AnsweringDialog(const AnsweringDialog &) = delete;
+    AnsweringDialog &operator=(const AnsweringDialog &) = delete;
+};
+
 inline QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
 {
     const QString path = dir.filePath(name);

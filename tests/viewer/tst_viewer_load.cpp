@@ -62,13 +62,10 @@ void TestViewerLoad::loadFailureShowsItsMessages()
     const QString path = writeFile(dir, file, dataFile(file));
     QVERIFY(!path.isEmpty());
     Zelk::MsgBoxRecorder boxes;
-    Zelk::RecordingFileDialog dialog;
-    dialog.answer = path;
-    Zelk::setFileDialog(&dialog);
+    AnsweringDialog dialog(path);
     FrmKurvex start;
     start.setCommandLine(QString());
     const bool keepRunning = start.cmdShowGraph_Click();
-    Zelk::setFileDialog(nullptr);
     for (QString &m : messages)
         m = m.arg(path);
     QCOMPARE(boxes.texts, messages);
@@ -126,13 +123,10 @@ void TestViewerLoad::timesFollowXAxisMode()
     FreshViewer viewer;
     QTemporaryDir dir;
     const QString path = writeFile(dir, "All_data.txt", dataFile("two_blocks.txt"));
-    Zelk::RecordingFileDialog dialog;
-    dialog.answer = path;
-    Zelk::setFileDialog(&dialog);
+    AnsweringDialog dialog(path);
     FrmKurvex start;
     start.setCommandLine(path + "/2/16");
     QVERIFY(start.cmdShowGraph_Click());
-    Zelk::setFileDialog(nullptr);
     QCOMPARE(GraphE::viewer().slotData[0].time(3), 48);
     QCOMPARE(GraphE::viewer().GraphWindows[0]->txtXmax->text(), QString("64"));
     GraphE::GraphSlot &s = GraphE::viewer().slotData[1];
@@ -155,13 +149,10 @@ void TestViewerLoad::timeBeyondLongRangeEndsWithOverflow()
     QTemporaryDir dir;
     const QString path = writeFile(dir, "long_run.txt", bytes);
     Zelk::MsgBoxRecorder boxes;
-    Zelk::RecordingFileDialog dialog;
-    dialog.answer = path;
-    Zelk::setFileDialog(&dialog);
+    AnsweringDialog dialog(path);
     FrmKurvex start;
     start.setCommandLine(path + "/2/32767");
     QVERIFY(!start.cmdShowGraph_Click());
-    Zelk::setFileDialog(nullptr);
     QCOMPARE(boxes.texts, QStringList{"Unaccepting Error (frmGraph cmdLoad) 6 Overflow"});
     QCOMPARE(viewer.ends, 1);
 }
@@ -192,14 +183,11 @@ void TestViewerLoad::showGraphPresetsDialogAndOpensCaptionedWindow()
     FreshViewer viewer;
     QTemporaryDir dir;
     const QString path = writeFile(dir, "two_blocks.txt", dataFile("two_blocks.txt"));
-    Zelk::RecordingFileDialog dialog;
-    dialog.answer = path;
-    Zelk::setFileDialog(&dialog);
+    AnsweringDialog dialog(path);
     Zelk::MsgBoxRecorder boxes;
     FrmKurvex start;
     start.setCommandLine("C:\\d\\All_data.txt/2/16");
     QVERIFY(start.cmdShowGraph_Click());
-    Zelk::setFileDialog(nullptr);
     QCOMPARE(dialog.requests.size(), 1);
     QCOMPARE(dialog.requests[0].presetFile, QString("C:\\d\\All_data.txt"));
     QCOMPARE(dialog.requests[0].filter, FrmKurvex::DialogFilter);
@@ -216,12 +204,10 @@ void TestViewerLoad::showGraphPresetsDialogAndOpensCaptionedWindow()
 void TestViewerLoad::cancelledDialogEndsViewer()
 {
     FreshViewer viewer;
-    Zelk::RecordingFileDialog dialog; // no answer: cancel
-    Zelk::setFileDialog(&dialog);
+    AnsweringDialog dialog; // no answer: cancel
     FrmKurvex start;
     start.setCommandLine(QString());
     QVERIFY(!start.cmdShowGraph_Click());
-    Zelk::setFileDialog(nullptr);
     QCOMPARE(dialog.requests.value(0).presetFile, QString("ALL_Data"));
     QCOMPARE(int(GraphE::viewer().OpenGraphCount), 0);
 }
@@ -231,16 +217,13 @@ void TestViewerLoad::fifthGraphIsRefused()
     FreshViewer viewer;
     QTemporaryDir dir;
     const QString path = writeFile(dir, "two_blocks.txt", dataFile("two_blocks.txt"));
-    Zelk::RecordingFileDialog dialog;
-    dialog.answer = path;
-    Zelk::setFileDialog(&dialog);
+    AnsweringDialog dialog(path);
     Zelk::MsgBoxRecorder boxes;
     FrmKurvex start;
     for (int i = 0; i < 4; ++i)
         QVERIFY(start.cmdShowGraph_Click());
     QVERIFY(boxes.texts.isEmpty());
     QVERIFY(start.cmdShowGraph_Click()); // graphs stay open: the viewer runs on
-    Zelk::setFileDialog(nullptr);
     QCOMPARE(boxes.texts, QStringList{"Number of opened graphs is limited"});
     QCOMPARE(GraphE::viewer().GraphWindows[3]->lblIndexForm->text(), QString("3"));
 }
@@ -248,14 +231,11 @@ void TestViewerLoad::fifthGraphIsRefused()
 void TestViewerLoad::slotMarkedOpenIsRefused()
 {
     FreshViewer viewer;
-    Zelk::RecordingFileDialog dialog;
-    dialog.answer = QStringLiteral("/nonexistent/never-read.txt");
-    Zelk::setFileDialog(&dialog);
+    AnsweringDialog dialog(QStringLiteral("/nonexistent/never-read.txt"));
     Zelk::MsgBoxRecorder boxes;
     GraphE::viewer().GraphOpen[0] = true;
     FrmKurvex start;
     QVERIFY(!start.cmdShowGraph_Click());
-    Zelk::setFileDialog(nullptr);
     QCOMPARE(boxes.texts, QStringList{"frmHistoryGraph(ch) is already opened"});
     QCOMPARE(int(GraphE::viewer().OpenGraphCount), 1);
 }
