@@ -1,6 +1,8 @@
 // Station benchmarks that run the programs as processes: the monitor's status polling rate against a
 // bare client doing the same exchange, the idle CPU time of the monitor, and start-up times of the
-// monitor and the viewer against a minimal Qt program. Usage: bench_polling BIN_DIR [polling|idle|startup]
+// monitor and the viewer against a minimal Qt program, and a soak of many polling cycles with the
+// monitor's resident memory at its start and end. Usage: bench_polling BIN_DIR [polling|idle|startup|soak
+// [CYCLES]]
 #include "BenchFigure.h"
 
 #include <QCoreApplication>
@@ -70,6 +72,17 @@ public:
                 if (!proc.canReadLine())
                     return std::nullopt;
         }
+    }
+    // Resident memory (VmRSS) in KiB from /proc, or -1.
+    qint64 residentKiB() const
+    {
+        QFile f(QStringLiteral("/proc/%1/status").arg(proc.processId()));
+        if (!f.open(QIODevice::ReadOnly))
+            return -1;
+        for (const QByteArray &line : f.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        return -1;
     }
     // CPU seconds (user + system) the process has used so far, from /proc.
     double cpuSeconds() const
@@ -282,13 +295,95 @@ void startup()
         QStringLiteral("median of %1; runs: %2").arg(StartRepeats).arg(BenchFigure::joined(viewer)));
 }
 
+// ---- 5. soak ----
+
+// The monitor polling under a driver fed line by line on standard input; `counted` asks it for the
+// replies it has counted so far.
+class Soak {
+public:
+    Soak(quint16 port, const QString &workDir) : monitor(workDir)
+    {
+        monitor.start(binDir + QStringLiteral("/ZELK-NET-MONITOR"), {},
+                      monitorEnv(port, QStringLiteral("-")));
+    }
+    bool send(const QByteArray &command)
+    {
+        ++line;
+        return monitor.proc.write(command + '\n') > 0;
+    }
+    // The counter after a pause of `ms`, or -1.
+    qint64 counted(int ms)
+    {
+        send("wait " + QByteArray::number(ms));
+        send("dump lblTotalReadingsD");
+        const auto dump = monitor.lineWith("\"line\":" + QByteArray::number(line) + ",", ms + 30000);
+        if (!dump)
+            return -1;
+        const QByteArray key = "\"caption\":\"";
+        const qsizetype at = dump->indexOf(key) + key.size();
+        return dump->mid(at, dump->indexOf('"', at) - at).toLongLong();
+    }
+    Child monitor;
+    int line = 0;
+};
+
+void soak(qint64 cycles)
+{
+    Device device;
+    const double bare = baselineRate(device.port, Cycles);
+    QTemporaryDir dir;
+    Soak s(device.port, dir.path());
+    s.send("waitfor lblTotalReadingsD caption 1 20000");
+    s.send("waitfor cmdWeight backcolor 0x8000000F 20000");
+    s.send("click cmdWeight");
+    // the start: once a first thousand cycles have settled the caches and the socket's buffers
+    qint64 count = 0;
+    while (count >= 0 && count < 1000)
+        count = s.counted(500);
+    const qint64 startKiB = s.monitor.residentKiB(), simStartKiB = device.child.residentKiB();
+    const qint64 startCount = count;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 peakKiB = startKiB;
+    QStringList curve; // the resident memory every tenth of the cycles
+    qint64 nextMark = startCount + cycles / 10;
+    while (count >= 0 && count < startCount + cycles) {
+        count = s.counted(2000);
+        const qint64 kib = s.monitor.residentKiB();
+        peakKiB = std::max(peakKiB, kib);
+        if (count >= nextMark) {
+            curve << QStringLiteral("%1:%2").arg(count - startCount).arg(kib);
+            nextMark += cycles / 10;
+        }
+    }
+    const double rate = double(count - startCount) / (double(clock.nsecsElapsed()) / 1e9);
+    const qint64 endKiB = s.monitor.residentKiB();
+    s.send("quit");
+    const QString notes = QStringLiteral("%1 cycles; monitor VmRSS %2 KiB at the start, %3 KiB at the end, "
+                                         "peak %4 KiB; stand-in %5 -> %6 KiB; cycles:KiB %7")
+                              .arg(count - startCount)
+                              .arg(startKiB)
+                              .arg(endKiB)
+                              .arg(peakKiB)
+                              .arg(simStartKiB)
+                              .arg(device.child.residentKiB())
+                              .arg(curve.join(QLatin1Char(' ')));
+    BenchFigure::print(QStringLiteral("soak, status polling"), count < 0 ? -1 : rate, bare,
+                       QStringLiteral("cycles/s"), QStringLiteral(">= 0.60 of baseline"),
+                       count >= 0 && rate / bare >= 0.6, notes);
+    const double growth = double(endKiB - startKiB);
+    BenchFigure::print(QStringLiteral("soak, monitor memory growth"), growth, 0, QStringLiteral("KiB"),
+                       QStringLiteral("< 2048 KiB"), count >= 0 && growth < 2048, notes);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    binDir = args.value(1, QCoreApplication::applicationDirPath());
+    // absolute: the children start in folders of their own
+    binDir = QDir(args.value(1, QCoreApplication::applicationDirPath())).absolutePath();
     const QString which = args.value(2, QStringLiteral("all"));
     if (which == QLatin1String("polling") || which == QLatin1String("all"))
         polling();
@@ -296,5 +391,7 @@ int main(int argc, char *argv[])
         idle();
     if (which == QLatin1String("startup") || which == QLatin1String("all"))
         startup();
+    if (which == QLatin1String("soak"))
+        soak(args.value(3, QStringLiteral("100000")).toLongLong());
     return 0;
 }

@@ -304,6 +304,8 @@ void DeviceSim::onNewConnection()
 
 void DeviceSim::record(const RequestRecord &rec)
 {
+    if (m_requests.size() >= RequestHistory)
+        m_requests.remove(0, RequestHistory / 2); // amortised: half the history at a time
     m_requests << rec;
     if (m_log) {
         QByteArray line = "{\"n\":" + QByteArray::number(rec.n) + ",\"raw\":" + jsonString(rec.raw) +
@@ -338,7 +340,8 @@ void DeviceSim::onRequest(Exchange *exchange, const ParsedRequest &request, cons
 {
     RequestRecord rec;
     rec.n = ++m_requestCount;
-    rec.raw = raw;
+    // a copy of its own: `raw` may share a read buffer many times its size
+    rec.raw = QByteArray(raw.constData(), raw.size());
     rec.command = request.command;
     rec.body = request.body;
     std::optional<Reply> fixed;

@@ -109,8 +109,10 @@ public:
     // The next replies, in turn, consist of the status header followed by exactly these bytes.
     void queueRawReply(const QByteArray &afterHeader) { m_rawReplies << afterHeader; }
 
-    // Request log: every request received, raw bytes included.
+    // Request log: every request received, raw bytes included, oldest first; a long-running device
+    // keeps the latest RequestHistory of them.
     const QList<RequestRecord> &requests() const { return m_requests; }
+    static constexpr qsizetype RequestHistory = 100000;
     void clearRequests() { m_requests.clear(); }
     // Also writes each request as one JSON line to this file; an empty path stops logging.
     bool setLogFile(const QString &path);

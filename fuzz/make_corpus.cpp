@@ -7,6 +7,7 @@
 #include "DeviceSim.h"
 #include "HistoryFile.h"
 #include "HistoryRun.h"
+#include "LayoutFile.h"
 #include "ReadingStore.h"
 #include "RequestFraming.h"
 
@@ -359,6 +360,49 @@ void commandLineSeeds()
         save(t, name, bytes);
 }
 
+void layoutSeeds()
+{
+    const QString t = QStringLiteral("fuzz_layout");
+    const LayoutFile::Entry window{QStringLiteral("frmClient"), {0.05f, 0.1f, 0.9f, 1.2f}};
+    const std::vector<LayoutFile::Entry> controls = {
+        {QStringLiteral("cmdWeight"), {0.1f, 0.02f, 0.05f, 0.2f, 0.6f}},
+        {QStringLiteral("cmdSetOutOn(3)"), {0.4f, 0.3f, 0.04f, 0.06f, 0.5f}},
+        {QStringLiteral("ShpOut(10)"), {0.45f, 0.7f, 0.03f, 0.03f, 0}},
+        {QStringLiteral("lblWT_BRUTTO"), {0.2f, 0.25f, 0.12f, 0.4f, 0.8f}},
+    };
+    const QByteArray file = LayoutFile::compose(16200, window, controls);
+    const QList<QPair<QString, QByteArray>> seeds = {
+        {QStringLiteral("saved_by_the_monitor"), file},
+        {QStringLiteral("lf_line_ends"), QByteArray(file).replace("\r\n", "\n")},
+        {QStringLiteral("other_screen"), QByteArray(file).replace("16200", "11520")},
+        {QStringLiteral("bad_names"), "Screen.Height 16200\r\nfrmClient, .1 .1 .5 .5\r\n"
+                                      "cmdX(, .1 .1 .1 .1 .1\r\nShp(99999999999), 1 2 3 4 5\r\n"
+                                      "  lbl(2)x, 1,2,3,4,5\r\n"},
+        {QStringLiteral("numbers_odd"), "Screen.Height 1e3\r\nfrmClient,-.5 1E+38 -0 7\r\n"
+                                        "a,1 2 3 4\r\nb,1 2 3 4 5 6\r\nc,1 x 3 4 5\r\n"},
+        {QStringLiteral("empty"), {}},
+    };
+    for (const auto &[name, bytes] : seeds)
+        save(t, name, bytes);
+}
+
+void minMaxSeeds()
+{
+    const QString t = QStringLiteral("fuzz_minmax");
+    const QList<QPair<QString, QByteArray>> seeds = {
+        {QStringLiteral("summary"), "12/07/2026,10:30:00\r\nPart,Summary\r\n100 5 1500\r\n200 7 1620\r\n"
+                                    "Maximum 1620\r\nTotal Time In s 10\r\nSamples In File 4\r\n"},
+        {QStringLiteral("quoted_heading"), "\"12/07/2026\",\"10:30\",\"a\",\"b\"\n-5 -7\n"},
+        {QStringLiteral("not_numbers"),
+         "d,t,x,y\r\n1e3 5.5\r\n99999999999 1\r\nTotal Time In s ten\r\nn\r\n"},
+        {QStringLiteral("total_last"), "d,t,x,y\r\nTotal Time In s 10\r\n"},
+        {QStringLiteral("zero_count"), "d,t,x,y\r\nTotal Time In s 10\r\nSamples In File 0\r\n"},
+        {QStringLiteral("empty"), {}},
+    };
+    for (const auto &[name, bytes] : seeds)
+        save(t, name, bytes);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -389,6 +433,8 @@ int main(int argc, char *argv[])
     configSeeds();
     fieldReaderSeeds();
     commandLineSeeds();
+    layoutSeeds();
+    minMaxSeeds();
     std::printf("corpus written to %s\n", argv[1]);
     return 0;
 }

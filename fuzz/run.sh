@@ -5,7 +5,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-ALL_TARGETS=(fuzz_reply fuzz_history fuzz_viewer_load fuzz_config fuzz_fieldreader fuzz_commandline)
+ALL_TARGETS=(fuzz_reply fuzz_history fuzz_viewer_load fuzz_config fuzz_fieldreader fuzz_commandline
+    fuzz_minmax fuzz_layout)
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
 shift
 targets=("$@")

@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -95,6 +96,8 @@ private slots:
     void tareIsSubtractedFromGrossWeight();
     void unitAndIntegrationAreReadOncePerPolling_data();
     void unitAndIntegrationAreReadOncePerPolling();
+    void deviceTextIsShownAsPlainText_data();
+    void deviceTextIsShownAsPlainText();
 
     void lampPanelStandsOnItsColumns();
     void outputWordDrawsLampsAndButtons_data();
@@ -258,6 +261,33 @@ void TestFrmClientReadout::unitAndIntegrationAreReadOncePerPolling()
     w.bUnitsRead = false;
     s.refresh();
     QCOMPARE(w.lblUnitNameWGT->text(), QStringLiteral("g"));
+}
+
+// Markup in the device's texts is shown as the characters it is, never rendered: every label of
+// the window is plain text, and the texts arrive unchanged.
+void TestFrmClientReadout::deviceTextIsShownAsPlainText_data()
+{
+    QTest::addColumn<QString>("markup");
+    QTest::newRow("bold") << "<b>x</b>";
+    QTest::newRow("image") << "<img src=x>";
+    QTest::newRow("link") << "<a href=\"file:///etc/passwd\">click</a>";
+    QTest::newRow("entity") << "&lt;&amp;&gt;";
+}
+
+void TestFrmClientReadout::deviceTextIsShownAsPlainText()
+{
+    QFETCH(QString, markup);
+    Station s;
+    s.device.setElement(QStringLiteral("UNIT"), markup);
+    s.device.setElement(QStringLiteral("ERROR_DESCRIPTION"), markup);
+    frmClient &w = s.start();
+    QCOMPARE(w.lblUnitNameWGT->text(), markup.toLower());
+    QCOMPARE(w.lblUnitNameTare->text(), markup.toLower());
+    QCOMPARE(w.lblErrDescr->text(), markup);
+    for (const QLabel *label : w.findChildren<QLabel *>())
+        QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+    QVERIFY(w.txtRealTimeInfo->toPlainText().contains(markup));
+    QVERIFY(s.messages.texts.isEmpty());
 }
 
 // ---- Lamp panel ------------------------------------------------------------------------------------
