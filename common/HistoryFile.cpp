@@ -151,10 +151,30 @@ QString FieldInput::errorDescription(int number)
     }
 }
 
+// A scan stopped at the limit while the line goes on: the line is longer than any valid one.
+bool FieldInput::lineTooLong()
+{
+    if (m_pos - m_lineStart < MaxLineLength || atEnd() || isLineEnd(m_data[m_pos]))
+        return false;
+    m_error = LineTooLong;
+    return true;
+}
+
 void FieldInput::skipBlanks()
 {
-    while (m_pos < m_data.size() && isBlank(m_data[m_pos]))
+    const qsizetype end = scanEnd();
+    while (m_pos < end && isBlank(m_data[m_pos]))
         ++m_pos;
+}
+
+// One line end: CR LF, LF or CR.
+void FieldInput::skipLineEnd()
+{
+    if (m_pos < m_data.size() && m_data[m_pos] == '\r')
+        ++m_pos;
+    if (m_pos < m_data.size() && m_data[m_pos] == '\n')
+        ++m_pos;
+    m_lineStart = m_pos;
 }
 
 // After a field: blanks, then one comma or one line end.
@@ -163,15 +183,10 @@ void FieldInput::skipDelimiter()
     skipBlanks();
     if (m_pos >= m_data.size())
         return;
-    if (m_data[m_pos] == ',') {
+    if (m_data[m_pos] == ',')
         ++m_pos;
-    } else if (m_data[m_pos] == '\r') {
-        ++m_pos;
-        if (m_pos < m_data.size() && m_data[m_pos] == '\n')
-            ++m_pos;
-    } else if (m_data[m_pos] == '\n') {
-        ++m_pos;
-    }
+    else if (isLineEnd(m_data[m_pos]))
+        skipLineEnd();
 }
 
 bool FieldInput::readWhole(std::int32_t &value)
@@ -182,9 +197,11 @@ bool FieldInput::readWhole(std::int32_t &value)
         return false;
     }
     const qsizetype start = m_pos;
-    while (m_pos < m_data.size() && !isBlank(m_data[m_pos]) && m_data[m_pos] != ',' &&
-           !isLineEnd(m_data[m_pos]))
+    const qsizetype limit = scanEnd();
+    while (m_pos < limit && !isBlank(m_data[m_pos]) && m_data[m_pos] != ',' && !isLineEnd(m_data[m_pos]))
         ++m_pos;
+    if (lineTooLong())
+        return false;
     const QByteArrayView field = m_data.sliced(start, m_pos - start);
     skipDelimiter();
     if (field.isEmpty()) {
@@ -225,22 +242,20 @@ bool FieldInput::readText(QByteArrayView &text)
         m_error = 62;
         return false;
     }
-    qsizetype start = m_pos;
-    qsizetype end;
-    if (m_data[m_pos] == '"') {
-        start = ++m_pos;
-        while (m_pos < m_data.size() && m_data[m_pos] != '"' && !isLineEnd(m_data[m_pos]))
-            ++m_pos;
-        end = m_pos;
-        if (m_pos < m_data.size() && m_data[m_pos] == '"')
-            ++m_pos;
-    } else {
-        while (m_pos < m_data.size() && m_data[m_pos] != ',' && !isLineEnd(m_data[m_pos]))
-            ++m_pos;
-        end = m_pos;
-        while (end > start && isBlank(m_data[end - 1]))
-            --end;
-    }
+    const qsizetype limit = scanEnd();
+    const bool quoted = m_data[m_pos] == '"';
+    if (quoted)
+        ++m_pos;
+    const qsizetype start = m_pos;
+    while (m_pos < limit && m_data[m_pos] != (quoted ? '"' : ',') && !isLineEnd(m_data[m_pos]))
+        ++m_pos;
+    if (lineTooLong())
+        return false;
+    qsizetype end = m_pos;
+    if (quoted && m_pos < m_data.size() && m_data[m_pos] == '"')
+        ++m_pos;
+    while (!quoted && end > start && isBlank(m_data[end - 1]))
+        --end;
     text = m_data.sliced(start, end - start);
     skipDelimiter();
     return true;
@@ -253,13 +268,13 @@ bool FieldInput::readLine(QByteArrayView &line)
         return false;
     }
     const qsizetype start = m_pos;
-    while (m_pos < m_data.size() && !isLineEnd(m_data[m_pos]))
+    const qsizetype limit = scanEnd();
+    while (m_pos < limit && !isLineEnd(m_data[m_pos]))
         ++m_pos;
+    if (lineTooLong())
+        return false;
     line = m_data.sliced(start, m_pos - start);
-    if (m_pos < m_data.size() && m_data[m_pos] == '\r')
-        ++m_pos;
-    if (m_pos < m_data.size() && m_data[m_pos] == '\n')
-        ++m_pos;
+    skipLineEnd();
     return true;
 }
 
@@ -273,6 +288,15 @@ LoadResult failed(LoadResult r, LoadStatus status, int number)
     r.errorNumber = number;
     r.errorDescription = number ? FieldInput::errorDescription(number) : QString();
     return r;
+}
+
+// An input error: input past the end is the invalid structure of a file that ends too early, a line
+// too long for any history file is `tooLong`, and the rest are run-time errors.
+LoadResult inputFailed(const LoadResult &r, int number, LoadStatus tooLong)
+{
+    if (number == FieldInput::LineTooLong)
+        return failed(r, tooLong, 0);
+    return failed(r, number == 62 ? LoadStatus::InvalidStructure : LoadStatus::RuntimeError, number);
 }
 
 // A block marker: five header numbers, then the index of the block's first reading.
@@ -311,10 +335,13 @@ LoadResult load(QByteArrayView data, bool relaxed, const LoadSink &sink)
     FieldInput in(data);
     QByteArrayView word;
     std::int32_t interval = 0;
-    if (!in.readText(word) || !in.readWhole(interval))
-        return failed(r, in.error() == 62 ? LoadStatus::InvalidStructure : LoadStatus::RuntimeError,
-                      in.error());
-    if (word != QByteArrayView("Timer2Interval"))
+    if (!in.readText(word))
+        return inputFailed(r, in.error(), LoadStatus::NotHistoryFile);
+    const bool historyFile = word == QByteArrayView("Timer2Interval");
+    if (!in.readWhole(interval))
+        return inputFailed(r, in.error(),
+                           historyFile ? LoadStatus::InvalidStructure : LoadStatus::NotHistoryFile);
+    if (!historyFile)
         return failed(r, LoadStatus::NotHistoryFile, 0);
 
     std::int32_t k = 0;
@@ -323,7 +350,7 @@ LoadResult load(QByteArrayView data, bool relaxed, const LoadSink &sink)
         QByteArrayView value;
         if (!in.readWhole(m) || (m == BlockMarker && !readBlock(in, r, sink)) || !in.readText(value)) {
             const int number = in.error() ? in.error() : 9; // no input error: the block table is full
-            return failed(r, number == 62 ? LoadStatus::InvalidStructure : LoadStatus::RuntimeError, number);
+            return inputFailed(r, number, LoadStatus::InvalidStructure);
         }
         if (m == -1)
             break;
@@ -341,7 +368,7 @@ LoadResult load(QByteArrayView data, bool relaxed, const LoadSink &sink)
     if (relaxed)
         return r;
     if (!readTrailer(in, r.trailer))
-        return failed(r, LoadStatus::InvalidStructure, 62);
+        return inputFailed(r, in.error(), LoadStatus::InvalidStructure);
     if (!isNumericText(r.trailer.samplesText()))
         return failed(r, LoadStatus::InvalidStructure, 0);
     return r;

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -17,6 +18,9 @@ constexpr std::int32_t MaxBlockRow = 100000;      // block rows 0..100000
 constexpr std::int32_t MaxReadingIndex = 2000000; // reading indexes 0..2000000
 constexpr std::int32_t IntervalConstant = 300;    // written on the interval line, read by nobody
 constexpr int MaxReadingTextLength = 10;          // longer reading texts are refused by the monitor
+// No line the monitor writes comes near this length (its longest, the unit name's trailer line, holds
+// at most one device reply); a longer line is refused as soon as the reader has seen this much of it.
+constexpr qsizetype MaxLineLength = 4 * 1024 * 1024;
 inline const QString AutoSaveName = QStringLiteral("AutoSave.txt");
 
 // One block header: reserved (0), input word, output word, tick count, last reading index.
@@ -52,7 +56,8 @@ enum class LoadStatus {
     Ok,
     NotHistoryFile,   // first field is not "Timer2Interval"
     NoReadings,       // no reading at all
-    InvalidStructure, // trailer shorter than ten lines, or a sample count that is not a number
+    InvalidStructure, // trailer shorter than ten lines, a sample count that is not a number, a line
+                      // longer than MaxLineLength
     RuntimeError,     // a whole-number field that is not a number, too many blocks, ...
     Cancelled,        // the reading callback asked to stop
 };
@@ -86,9 +91,11 @@ LoadResult load(QByteArrayView data, bool relaxed, const LoadSink &sink);
 
 // Delimited-field input over bytes as the history file is read: a field ends at a comma or the line
 // end, a whole-number field also at a blank; leading blanks are skipped. Errors carry the run time's
-// numbers: 62 input past end of file, 13 type mismatch, 6 overflow.
+// numbers: 62 input past end of file, 13 type mismatch, 6 overflow; and LineTooLong for a line that
+// goes on beyond MaxLineLength (nothing past that point of the line is looked at).
 class FieldInput {
 public:
+    static constexpr int LineTooLong = -1;
     explicit FieldInput(QByteArrayView data) : m_data(data) {}
     bool atEnd() const { return m_pos >= m_data.size(); }
     bool readWhole(std::int32_t &value); // false on error (see error())
@@ -98,10 +105,14 @@ public:
     static QString errorDescription(int number);
 
 private:
+    qsizetype scanEnd() const { return std::min(m_data.size(), m_lineStart + MaxLineLength); }
+    bool lineTooLong(); // at the length limit inside a line: sets the error
     void skipBlanks();
     void skipDelimiter();
+    void skipLineEnd();
     QByteArrayView m_data;
     qsizetype m_pos = 0;
+    qsizetype m_lineStart = 0;
     int m_error = 0;
 };
 

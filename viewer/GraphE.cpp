@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProgressDialog>
 #include <charconv>
 #include <cstdio>
@@ -210,6 +211,10 @@ LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressPa
     Viewer &v = viewer();
     GraphSlot &s = v.slotData[slot];
     s.clear();
+    // A device or a pipe is no file: it may never end (or never start), so it is not opened at all.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return {LoadOutcome::RuntimeError, 75, QStringLiteral("Path/File access error")};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {LoadOutcome::RuntimeError, 53, QStringLiteral("File not found")};
