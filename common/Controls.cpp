@@ -9,7 +9,6 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QStyle>
-#include <QStyleFactory>
 #include <QVariant>
 #include <algorithm>
 #include <cmath>
@@ -181,15 +180,6 @@ QPalette darkPalette()
         palette.setColor(QPalette::Disabled, role, grey);
     palette.setColor(QPalette::Disabled, QPalette::Button, face);
     return palette;
-}
-
-void applyPaletteFromEnvironment()
-{
-    if (qEnvironmentVariable("ZELK_PALETTE").compare(QLatin1String("dark"), Qt::CaseInsensitive) != 0)
-        return;
-    if (QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion")))
-        QApplication::setStyle(fusion);
-    QApplication::setPalette(darkPalette());
 }
 
 void setBackColor(QWidget *w, std::uint32_t ole)

@@ -36,11 +36,8 @@ constexpr double ReadableContrast = 4.5;
 double contrastRatio(const QColor &a, const QColor &b); // 1 (same luminance) .. 21 (black on white)
 QColor readableTextOn(const QColor &back, const QColor &text);
 
-// A dark desktop theme's palette: light text on dark faces, grey for disabled text.
+// A dark desktop theme's palette (ZELK_PALETTE=dark): light text on dark faces, grey for disabled text.
 QPalette darkPalette();
-// ZELK_PALETTE=dark selects the Fusion style with darkPalette(); call it before the first window is
-// built, since controls resolve their system colours when they are set.
-void applyPaletteFromEnvironment();
 
 // Stored on the control as dynamic properties and applied to its palette.
 void setBackColor(QWidget *w, std::uint32_t ole);

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (preset "fuzz") and runs each for SECONDS on a copy of its seed corpus.
 # New inputs and any crash stay under build/fuzz-work/<target>/; the committed corpus is never touched.
-# Usage: fuzz/run.sh SECONDS [TARGET...]   (env JOBS=N runs N targets at a time, default 1)
+# Usage: fuzz/run.sh SECONDS [TARGET...]   (env JOBS=N runs N targets at a time, default 1;
+# MAX_LEN=N caps the input length; ZELK_FUZZ_AMPLIFY=0 turns off the targets' megabyte amplifier, for
+# runs that want many small inputs a second)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,7 +33,7 @@ run_target() {
         while read -r seed; do [ -n "$seed" ] && rm -f "$dir/corpus/$seed"; done <fuzz/corpus/"$t".open
     fi
     # The longest seed sets the longest input; an input that runs 10 s counts as a hang.
-    build/fuzz/fuzz/"$t" "$dir/corpus" -max_total_time="$seconds" -timeout=10 \
+    build/fuzz/fuzz/"$t" "$dir/corpus" -max_total_time="$seconds" -timeout=10 ${MAX_LEN:+-max_len=$MAX_LEN} \
         -artifact_prefix="$dir/artifacts/" -print_final_stats=1 >"$dir/$t.log" 2>&1
     echo $? >"$dir/rc"
 }

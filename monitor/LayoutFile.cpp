@@ -5,6 +5,7 @@
 #include "NumberFormat.h"
 
 #include <QRegularExpression>
+#include <cmath>
 
 namespace LayoutFile {
 
@@ -26,8 +27,9 @@ std::optional<Entry> parseEntry(const QString &line, int count)
     if (fields.size() != count)
         return std::nullopt;
     for (const QString &field : fields) {
+        // a number beyond a single's range makes the line unusable, like text that is no number
         const std::optional<double> value = NumberFormat::parseNumber(field, u".");
-        if (!value)
+        if (!value || !std::isfinite(float(*value)))
             return std::nullopt;
         entry.values.push_back(float(*value));
     }

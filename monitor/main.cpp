@@ -1,6 +1,6 @@
 // ZELK-NET-MONITOR: program entry; the window does the rest.
 #include "AutomationDriver.h"
-#include "Controls.h"
+#include "ButtonStyle.h"
 #include "frmClient.h"
 
 #include <QApplication>
@@ -8,7 +8,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    Zelk::applyPaletteFromEnvironment();
+    Zelk::applyProgramStyle();
     Zelk::installAutomationFromEnvironment();
     frmClient window;
     window.Form_Load();

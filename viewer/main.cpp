@@ -1,6 +1,6 @@
 // Kurvex: program entry; the hidden start-up window opens the history file.
 #include "AutomationDriver.h"
-#include "Controls.h"
+#include "ButtonStyle.h"
 #include "FrmKurvex.h"
 
 #include <QApplication>
@@ -8,7 +8,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    Zelk::applyPaletteFromEnvironment();
+    Zelk::applyProgramStyle();
     Zelk::installAutomationFromEnvironment();
     FrmKurvex start;
     if (!start.cmdShowGraph_Click())

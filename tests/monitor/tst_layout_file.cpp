@@ -63,6 +63,8 @@ void TestLayoutFile::malformedLinesChangeNothing_data()
     QTest::newRow("too_few_numbers") << QByteArray("FraWeight, .1 .2 .3 .4");
     QTest::newRow("one_number_too_many") << QByteArray("FraWeight, .1 .2 .3 .4 .5 .6");
     QTest::newRow("not_a_number") << QByteArray("FraWeight, .1 .2 x .4 .5");
+    QTest::newRow("beyond_a_single") << QByteArray("FraWeight, .1 .2 1E+39 .4 .5");
+    QTest::newRow("infinite") << QByteArray("FraWeight, .1 .2 .3 -1e999 .5");
     QTest::newRow("empty_line") << QByteArray("");
 }
 

@@ -1,5 +1,6 @@
 // The station in a dark desktop theme: system colours follow the application palette, and text on a
 // coloured face stays readable (the monitor's lamps, buttons and boxes against a real zelk-devicesim).
+#include "ButtonStyle.h"
 #include "Controls.h"
 #include "DeviceSim.h"
 #include "Seams.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QStyle>
 #include <QTemporaryDir>
@@ -77,8 +79,10 @@ void TestDarkPalette::initTestCase()
 {
     m_lightPalette = QApplication::palette();
     qputenv("ZELK_PALETTE", "Dark");
-    Zelk::applyPaletteFromEnvironment();
-    QCOMPARE(QApplication::style()->name(), QStringLiteral("fusion"));
+    Zelk::applyProgramStyle();
+    const auto *style = qobject_cast<QProxyStyle *>(QApplication::style());
+    QVERIFY(style);
+    QCOMPARE(style->baseStyle()->name(), QStringLiteral("fusion"));
     QCOMPARE(QApplication::palette().color(QPalette::Window), Zelk::darkPalette().color(QPalette::Window));
 }
 
