@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Station benchmarks (not run by CI): builds the release preset, measures every figure against its
 # baseline in the same run, prints one line per figure and writes bench/results.md.
-# Usage: bench/run.sh [--no-build] [--no-profile]
+# Usage: bench/run.sh [--no-build] [--no-profile] [--no-soak]   (the soak polls 100,000 times: ~8 min)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -9,12 +9,13 @@ BUILD=$ROOT/build/release
 BIN=$BUILD/bin
 BENCH=$BUILD/bench
 OUT=$ROOT/bench/results.md
-build=1 profile=1
+build=1 profile=1 soak=1
 for a in "$@"; do
     case $a in
     --no-build) build=0 ;;
     --no-profile) profile=0 ;;
-    *) echo "usage: bench/run.sh [--no-build] [--no-profile]" >&2; exit 2 ;;
+    --no-soak) soak=0 ;;
+    *) echo "usage: bench/run.sh [--no-build] [--no-profile] [--no-soak]" >&2; exit 2 ;;
     esac
 done
 
@@ -37,8 +38,10 @@ unset ZELK_AUTOMATION ZELK_AUTOMATION_VIEWER ZELK_TICK_START
 
 # ---- figures 1 to 4: the station programs ----
 : >"$TMP/figures"
-for part in "bench_polling polling" "bench_monitor_loop responsiveness" "bench_polling idle" \
-    "bench_monitor_loop waitflag" "bench_polling startup"; do
+parts=("bench_polling polling" "bench_monitor_loop responsiveness" "bench_polling idle"
+    "bench_monitor_loop waitflag" "bench_polling startup")
+[ $soak = 0 ] || parts+=("bench_polling soak")
+for part in "${parts[@]}"; do
     set -- $part
     echo "== $1 $2" >&2
     "$BENCH/$1" "$BIN" "$2" 2>>"$TMP/stderr" | grep '^FIGURE' | tee -a "$TMP/figures" | \
