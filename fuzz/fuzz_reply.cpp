@@ -11,6 +11,7 @@
 #include "ReplyAssembler.h"
 
 #include <QStringList>
+#include <cctype>
 #include <vector>
 
 namespace {
@@ -101,16 +102,16 @@ Landing landing(std::uint8_t where)
     return {r.nextIndex, r.nextRow};
 }
 
-// Whether a reading's closing tag carries the number n ("</W7>", also written "</W07>").
+// Whether a reading's closing tag carries the number n: "</W" and digits ("</W7>", also "</W07>";
+// the character after the digits is not looked at).
 bool hasReadingClosedAs(const QByteArray &bytes, std::int32_t n)
 {
     for (qsizetype at = bytes.indexOf("</W"); at >= 0; at = bytes.indexOf("</W", at + 1)) {
-        const qsizetype digits = at + 3;
-        const qsizetype close = bytes.indexOf('>', digits);
+        qsizetype end = at + 3;
+        while (end < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[end])))
+            ++end;
         bool ok = false;
-        const QByteArray number = bytes.mid(digits, close < 0 ? -1 : close - digits);
-        if (!number.isEmpty() && number.front() != '+' && number.front() != '-' && number.toInt(&ok) == n &&
-            ok)
+        if (end > at + 3 && bytes.mid(at + 3, end - at - 3).toLongLong(&ok) == n && ok)
             return true;
     }
     return false;
