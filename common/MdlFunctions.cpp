@@ -103,7 +103,7 @@ bool IsNumericInLocale(const QString &strText)
     return NumberFormat::isNumericText(strText, NumberFormat::localeDecimalSep());
 }
 
-double TextToNumber(const QString &strText)
+std::optional<double> NumberFromText(const QString &strText)
 {
     const QString sep = strDecimalSep();
     QString t = strText;
@@ -114,11 +114,17 @@ double TextToNumber(const QString &strText)
         t.prepend(u'0');
     else if (t.startsWith(u"-."))
         t = QStringLiteral("-0") + t.mid(1);
-    if (!NumberFormat::isNumericText(t, u".")) {
-        Zelk::MsgBox(QStringLiteral("Not Number"));
-        return 0.0;
-    }
+    if (!NumberFormat::isNumericText(t, u"."))
+        return std::nullopt;
     return NumberFormat::valPrefix(t);
+}
+
+double TextToNumber(const QString &strText)
+{
+    if (const std::optional<double> value = NumberFromText(strText))
+        return *value;
+    Zelk::MsgBox(QStringLiteral("Not Number"));
+    return 0.0;
 }
 
 bool IsNumberText(QString &strText)

@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class QWidget;
 
@@ -28,6 +29,8 @@ bool IsNumericInLocale(const QString &strText);
 // text that is not a number. The test is made on the text in "." form, so a text in which "." is
 // meant as a grouping separator or a "," that is not strDecimalSep is refused.
 double TextToNumber(const QString &strText);
+// The same reading without the message: nothing for text that is not a number.
+std::optional<double> NumberFromText(const QString &strText);
 
 // Numeric under the current locale, refusing the other convention's separator ("," where "." is the
 // decimal separator, "." where it is not).

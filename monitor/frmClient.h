@@ -71,6 +71,7 @@ public:
     QString GetInterUnit(const QString &strZELK_unit_Name);
     void ShowStatusWeight(double gross);
     void ShowFastWeight(const QString &text);
+    double DeviceWeight(const QString &text);
     void ShowChannel(bool found, const QString &text);
     void ShowSetPointStatus(const QString &text);
     void InitFraInpOut();
@@ -98,7 +99,8 @@ public:
     void OptX_mode_Click(std::int16_t Index);
     bool StoreFastSamplingReply(std::int32_t &blocks, std::int32_t &readings);
     bool GetVarSizeArray(const QString &strCurXML2, std::int32_t &StartIndex, std::int32_t &EndIndex,
-                         std::int16_t &MyInp, std::int16_t &MyOut, std::int32_t &MyTime, std::int32_t &MyCounter);
+                         std::int16_t &MyInp, std::int16_t &MyOut, std::int32_t &MyTime,
+                         std::int32_t &MyCounter);
     bool SaveMemory2File(const QString &fileName, std::int32_t BeginInd, std::int32_t LastInd);
     void cmdShowGraph_Click();
     void Timer3AutoSave_Timer();
@@ -272,9 +274,12 @@ private:
 
     Reply::Assembler m_assembler;
     std::uint32_t m_connectionSerial = 0;
-    std::uint32_t m_quietConnection = 0; // the StopSample sent by the no-answer path: fails silently
+    std::uint32_t m_quietConnection = 0; // the StopSample sent after a reported fault: fails silently
     bool m_inNoAnswer = false;
-    QString m_surfaceNote; // text printed on the window surface
+    bool m_weightNotNumber = false; // "Not Number" shown for the weight; no number has come since
+    bool quietExchange() const;     // this connection is that StopSample
+    bool m_replyHandled = false;    // a reply was recognised on the current connection
+    QString m_surfaceNote;          // text printed on the window surface
     bool m_unloading = false;
     // Stop was clicked while a batch was on its way: its reply sends StopSample.
     bool m_stopPending = false;

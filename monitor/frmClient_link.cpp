@@ -51,8 +51,11 @@ void frmClient::closeSocket()
 
 void frmClient::onSocketDisconnected()
 {
+    const QTcpSocket *closing = tcpClient;
     if (tcpClient->bytesAvailable() > 0)
         tcpClient_DataArrival(std::int32_t(tcpClient->bytesAvailable()));
+    if (tcpClient != closing)
+        return; // the last bytes completed a reply whose handler already moved on to a new connection
     tcpClient_Close();
 }
 
@@ -109,6 +112,7 @@ void frmClient::tcpClient_Connect()
     strReplyCopy.clear();
     strReplyXML.clear();
     m_assembler.reset();
+    m_replyHandled = false;
     Send2Server(strCurFunction, strCurParameters);
     bRequestSent = true;
     Zelk::setBackColor(cmdWeight,
@@ -117,6 +121,18 @@ void frmClient::tcpClient_Connect()
 
 void frmClient::tcpClient_Close()
 {
+    // The device closed the link before any reply on it could be handled: that reply can never
+    // complete. It is reported once, as a reply given up (something came) or as no answer (nothing
+    // came); reconnecting at once would ask the device again and again without ever telling anyone.
+    // A channel reply and the end code of a run are recognised without a closing tag and go on as usual.
+    if (!m_replyHandled && !strReplyCopy.contains(QLatin1String("</ch")) &&
+        !strReplyCopy.contains(QLatin1String("<ERROR_CODE>200</ERROR_CODE>"))) {
+        if (strReplyCopy.isEmpty())
+            HandleNoAnswer();
+        else
+            GiveUpReply();
+        return;
+    }
     StartConnection(bAutoReconnect);
     lblCommStatusData->setText(QStringLiteral("Not Connected"));
 }
@@ -163,10 +179,15 @@ void frmClient::TimerTimeOut_Timer()
     }
 }
 
+bool frmClient::quietExchange() const
+{
+    return m_quietConnection != 0 && m_quietConnection == m_connectionSerial;
+}
+
 void frmClient::HandleNoAnswer()
 {
     // A request sent by this path itself (the StopSample of a broken run) fails without a second message.
-    const bool quiet = m_quietConnection != 0 && m_quietConnection == m_connectionSerial;
+    const bool quiet = quietExchange();
     Zelk::setBackColor(cmdWeight, Zelk::Ole::ButtonFace);
     Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::ButtonFace);
     lblCommStatusData->setText(QStringLiteral("Not Connected"));

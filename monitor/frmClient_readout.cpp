@@ -4,6 +4,7 @@
 
 #include "MdlFunctions.h"
 #include "NumberFormat.h"
+#include "Seams.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -39,7 +40,24 @@ void frmClient::ShowStatusWeight(double gross)
 
 void frmClient::ShowFastWeight(const QString &text)
 {
-    ShowStatusWeight(MdlFunctions::TextToNumber(text));
+    ShowStatusWeight(DeviceWeight(text));
+}
+
+// The device's weight text as a number; text that is no number counts as 0 and says "Not Number",
+// once until a number comes again. Polling goes on while a message box is open: a box for every reply
+// would pile up one over the other for as long as the device sends such text.
+double frmClient::DeviceWeight(const QString &text)
+{
+    const std::optional<double> weight = MdlFunctions::NumberFromText(text);
+    if (weight) {
+        m_weightNotNumber = false;
+        return *weight;
+    }
+    if (!m_weightNotNumber) {
+        m_weightNotNumber = true;
+        Zelk::MsgBox(QStringLiteral("Not Number"));
+    }
+    return 0.0;
 }
 
 void frmClient::chkTare_Click()

@@ -49,6 +49,8 @@ void frmClient::tcpClient_DataArrival(std::int32_t bytesTotal)
         GiveUpReply();
         return;
     }
+    if (step.kind != Reply::Kind::None)
+        m_replyHandled = true;
     switch (step.kind) {
     case Reply::Kind::GetFastSampling:
         HandleFastSamplingReply();
@@ -87,12 +89,20 @@ void frmClient::HandleUnfinishedReply(std::int32_t now)
 void frmClient::GiveUpReply()
 {
     txtRealTimeInfo->setPlainText(strReplyCopy);
+    const bool quiet = quietExchange();
     closeSocket(); // before the message box: no further chunk of this reply can raise it again
-    Zelk::MsgBox(QStringLiteral(" Invalid XML data!  "));
+    if (!quiet)
+        Zelk::MsgBox(QStringLiteral(" Invalid XML data!  "));
+    // A run cut off here asks the device to stop; if that request fails too, the fault has been
+    // reported already.
+    m_inNoAnswer = true;
     cmdStopSample_Click();
+    m_inNoAnswer = false;
     cmdStart_Sample->setEnabled(true);
     Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::ButtonFace);
     cmdWeight->setEnabled(true);
+    // No status request is in flight any more: a green Weight button would ignore the next click.
+    Zelk::setBackColor(cmdWeight, Zelk::Ole::ButtonFace);
 }
 
 // ---- Element reader --------------------------------------------------------------------------------
@@ -241,7 +251,7 @@ void frmClient::HandleRTStatusReply()
     if (element("<IN_STATUS>", value))
         TakeInputWord(value);
     if (element("<WEIGHT>", value))
-        ShowStatusWeight(MdlFunctions::TextToNumber(value));
+        ShowStatusWeight(DeviceWeight(value));
     ShowOverflow(a2d);
     ReadUnitsOnce();
     const bool channelFound = element("<CHANNEL>", value);

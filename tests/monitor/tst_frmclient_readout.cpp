@@ -98,6 +98,7 @@ private slots:
     void unitAndIntegrationAreReadOncePerPolling();
     void deviceTextIsShownAsPlainText_data();
     void deviceTextIsShownAsPlainText();
+    void weightThatIsNoNumberIsReportedOncePerSpell();
 
     void lampPanelStandsOnItsColumns();
     void outputWordDrawsLampsAndButtons_data();
@@ -288,6 +289,26 @@ void TestFrmClientReadout::deviceTextIsShownAsPlainText()
         QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
     QVERIFY(w.txtRealTimeInfo->toPlainText().contains(markup));
     QVERIFY(s.messages.texts.isEmpty());
+}
+
+// A device that keeps sending a weight that is no number: one "Not Number" for the whole spell, and
+// one again only after a number has come in between (one box a reply would pile up without end).
+void TestFrmClientReadout::weightThatIsNoNumberIsReportedOncePerSpell()
+{
+    Station s;
+    s.device.setElement(QStringLiteral("WEIGHT"), QStringLiteral("#12.345"));
+    frmClient &w = s.start();
+    for (int i = 0; i < 3; ++i)
+        s.refresh();
+    QCOMPARE(s.messages.texts, QStringList{QStringLiteral("Not Number")});
+    QCOMPARE(w.lblWT_BRUTTO->text(), QStringLiteral("000.000"));
+    s.device.setElement(QStringLiteral("WEIGHT"), QStringLiteral("12.345"));
+    s.refresh();
+    QCOMPARE(w.lblWT_BRUTTO->text(), QStringLiteral("012.345"));
+    s.device.setElement(QStringLiteral("WEIGHT"), QStringLiteral("x"));
+    s.refresh();
+    s.refresh();
+    QCOMPARE(s.messages.texts, (QStringList{QStringLiteral("Not Number"), QStringLiteral("Not Number")}));
 }
 
 // ---- Lamp panel ------------------------------------------------------------------------------------
