@@ -208,11 +208,11 @@ QString pressKey(QWidget *w, const QString &name, const QString &rest)
 QString checkControl(QWidget *w, const QString &name, const QString &rest)
 {
     const QStringList args = words(rest);
-    const auto value = args.size() == 1 ? toInt(args.at(0)) : std::nullopt;
+    const int value = args.size() == 1 ? toInt(args.at(0)).value_or(-1) : -1; // -1: no usable value
     if (auto *check = qobject_cast<QCheckBox *>(w)) {
-        if (!value || *value < 0 || *value > 2)
+        if (value < 0 || value > 2)
             return QStringLiteral("usage: check ") + name + QStringLiteral(" 0|1|2");
-        setCheckValue(check, *value);
+        setCheckValue(check, value);
         return {};
     }
     if (auto *option = qobject_cast<QRadioButton *>(w)) {
@@ -231,13 +231,14 @@ QString selectRow(QWidget *w, const QString &name, const QString &rest)
     if (!view || !view->model())
         return name + QStringLiteral(" is not a list box");
     const QStringList args = words(rest);
-    const auto row = args.size() == 1 ? toInt(args.at(0)) : std::nullopt;
+    const std::optional<int> given = args.size() == 1 ? toInt(args.at(0)) : std::optional<int>();
     const int rows = view->model()->rowCount(view->rootIndex());
-    if (!row)
+    if (!given.has_value())
         return QStringLiteral("usage: select ") + name + QStringLiteral(" ROW");
-    if (*row < 0 || *row >= rows)
-        return QStringLiteral("row %1 of %2 is out of range (%3 rows)").arg(*row).arg(name).arg(rows);
-    const QModelIndex index = view->model()->index(*row, 0, view->rootIndex());
+    const int row = given.value_or(-1);
+    if (row < 0 || row >= rows)
+        return QStringLiteral("row %1 of %2 is out of range (%3 rows)").arg(row).arg(name).arg(rows);
+    const QModelIndex index = view->model()->index(row, 0, view->rootIndex());
     view->scrollTo(index);
     const QRect rect = view->visualRect(index);
     if (rect.isValid() && view->viewport()->rect().contains(rect.center())) {

@@ -576,9 +576,9 @@ AutomationDriver::Next AutomationDriver::waitforCommand(const QString &args)
     const auto [property, afterProperty] = splitFirst(afterName.trimmed());
     const QString tail = afterProperty.trimmed();
     const qsizetype lastBlank = tail.lastIndexOf(QRegularExpression(QStringLiteral("\\s")));
-    const auto ms = lastBlank > 0 ? toInt(tail.mid(lastBlank + 1)) : std::nullopt;
+    const int ms = lastBlank > 0 ? toInt(tail.mid(lastBlank + 1)).value_or(-1) : -1; // -1: none
     QString value = lastBlank > 0 ? tail.left(lastBlank).trimmed() : QString();
-    if (name.isEmpty() || property.isEmpty() || !ms || *ms < 0 || value.isEmpty()) {
+    if (name.isEmpty() || property.isEmpty() || ms < 0 || value.isEmpty()) {
         error(QStringLiteral("usage: waitfor NAME PROP VALUE MS"));
         return Next::Now;
     }
@@ -594,7 +594,7 @@ AutomationDriver::Next AutomationDriver::waitforCommand(const QString &args)
     m_waitFor.name = name;
     m_waitFor.property = property.toLower();
     m_waitFor.value = value;
-    m_waitFor.limit = *ms;
+    m_waitFor.limit = ms;
     m_waitFor.clock.start();
     m_poll.start();
     pollWaitFor();
