@@ -98,13 +98,16 @@ double plainValue(QByteArrayView text)
     return d;
 }
 
-// A reading text to a number: "." is the decimal point; a text that is not a number shows
-// "Not Number" and counts as 0.
-double textToNumber(QByteArrayView text)
+// A reading text to a number: "." is the decimal point; a text that is not a number counts as 0 and
+// shows "Not Number", once a load (`said`): a damaged file may hold millions of such readings.
+double textToNumber(QByteArrayView text, bool &said)
 {
     if (HistoryFile::isNumericText(text))
         return plainValue(text);
-    Zelk::MsgBox(QStringLiteral("Not Number"));
+    if (!said) {
+        said = true;
+        Zelk::MsgBox(QStringLiteral("Not Number"));
+    }
     return 0;
 }
 
@@ -233,14 +236,15 @@ LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressPa
     sink.block = [&v](std::int32_t row, const HistoryFile::BlockRow &b) {
         v.BlockTable[static_cast<size_t>(row)] = b;
     };
-    bool overflow = false; // a reading's time does not fit the Long time array
+    bool overflow = false;  // a reading's time does not fit the Long time array
+    bool notNumber = false; // "Not Number" has been shown
     sink.reading = [&](std::int32_t k, QByteArrayView text) {
         const qint64 time = qint64(k) * step;
         if (time > std::numeric_limits<qint32>::max()) {
             overflow = true;
             return false;
         }
-        const double value = normalised ? textToNumber(text) : plainValue(text);
+        const double value = normalised ? textToNumber(text, notNumber) : plainValue(text);
         s.append(text, value, static_cast<qint32>(time), normalised);
         return (k & 1023) != 0 || pacer.keepGoing(text.data() - data.data());
     };

@@ -24,6 +24,7 @@ private slots:
     void loadFailureShowsItsMessages();
     void completeFileFillsSlotAndHeaderTexts();
     void slotZeroNormalisesValueTexts();
+    void readingsThatAreNoNumbersAreReportedOnce();
     void timesFollowXAxisMode();
     void timeBeyondLongRangeEndsWithOverflow();
     void onlyExactAutoSaveNameMayEndEarly_data();
@@ -116,6 +117,23 @@ void TestViewerLoad::slotZeroNormalisesValueTexts()
     QCOMPARE(s.valueText(2), QString("12.348"));
     QCOMPARE(s.valueText(3), QString("12.351"));
     QCOMPARE(s.value(4), 12.349);
+}
+
+// A file damaged in many readings says "Not Number" once, not once a reading.
+void TestViewerLoad::readingsThatAreNoNumbersAreReportedOnce()
+{
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    QByteArray text = dataFile("reading_not_numeric.txt");
+    text.replace(" 12.348\r\n", " x\r\n").replace(" 12.349\r\n", " 12.3.4\r\n");
+    const QString path = writeFile(dir, "r.txt", text);
+    Zelk::MsgBoxRecorder boxes;
+    QCOMPARE(GraphE::LoadHistoryFile(path, 0).outcome, GraphE::LoadOutcome::Loaded);
+    QCOMPARE(boxes.texts, QStringList{"Not Number"});
+    const GraphE::GraphSlot &s = GraphE::viewer().slotData[0];
+    for (const int k : {1, 2, 4})
+        QCOMPARE(s.value(k), 0.0);
+    QCOMPARE(s.value(3), 12.351);
 }
 
 void TestViewerLoad::timesFollowXAxisMode()
