@@ -19,7 +19,9 @@ jobs=${JOBS:-1}
 cmake --build --preset fuzz -j2 --target "${targets[@]}" || exit 1
 
 work=build/fuzz-work
-export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+# releasing freed memory to the system stalls in madvise on a loaded machine (time-outs that replay in
+# a fraction of a second): the fuzzers keep it
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:allocator_release_to_os_interval_ms=-1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 # Runs one target: a fresh copy of its corpus, new findings in the work folder, log in <target>.log.
