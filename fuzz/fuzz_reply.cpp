@@ -102,16 +102,21 @@ Landing landing(std::uint8_t where)
     return {r.nextIndex, r.nextRow};
 }
 
-// Whether a reading's closing tag carries the number n: "</W" and digits ("</W7>", also "</W07>";
-// the character after the digits is not looked at).
+// Whether a reading's closing tag carries the number n: "</W" and digits ("</W7>", also "</W07>").
+// The character just before the root's closing tag is not looked at, so "</W356</GetFastSampling>"
+// carries 35: the digit run, or the run without its last digit, is n.
 bool hasReadingClosedAs(const QByteArray &bytes, std::int32_t n)
 {
+    const auto is = [n](const QByteArray &digits) {
+        bool ok = false;
+        return !digits.isEmpty() && digits.toLongLong(&ok) == n && ok;
+    };
     for (qsizetype at = bytes.indexOf("</W"); at >= 0; at = bytes.indexOf("</W", at + 1)) {
         qsizetype end = at + 3;
         while (end < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[end])))
             ++end;
-        bool ok = false;
-        if (end > at + 3 && bytes.mid(at + 3, end - at - 3).toLongLong(&ok) == n && ok)
+        const QByteArray digits = bytes.mid(at + 3, end - at - 3);
+        if (is(digits) || is(digits.chopped(std::min<qsizetype>(1, digits.size()))))
             return true;
     }
     return false;
