@@ -76,7 +76,7 @@ echo "== bench_sampling, bench_viewer" >&2
 "$BENCH/bench_viewer" --benchmark_color=false >"$TMP/viewer.txt" 2>&1
 # their reporters colour the table whatever the flag says: strip the escapes
 sed -i 's/\x1b\[[0-9;]*m//g' "$TMP/sampling.txt" "$TMP/viewer.txt"
-grep -hE ' / .* = |bytes per reading' "$TMP/sampling.txt" "$TMP/viewer.txt"
+grep -hE ' / .* = |bytes per reading|^BM_ExportCsvAll:' "$TMP/sampling.txt" "$TMP/viewer.txt"
 
 # ---- the report ----
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')

@@ -305,7 +305,7 @@ public:
     std::optional<QString> getOpenFileName(QWidget *parent, const FileDialogRequest &request) override
     {
         QFileDialog dialog(parent, request.title);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(request.existingOnly ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         const QString filter = toQtFilter(request.filter);
         if (!filter.isEmpty())

@@ -98,6 +98,7 @@ struct FileDialogRequest {
     QString presetFile; // as the program set it
     QString filter;     // the program's own "Text|*.txt|All|*.*" pairs, before translation for Qt
     bool existingOnly = true;
+    bool save = false; // a save dialog: asks before replacing an existing file
 };
 class FileDialogSeam {
 public:

@@ -4,6 +4,7 @@
 
 #include "AutomationDriver.h"
 #include "NumberFormat.h"
+#include "ProgressPacer.h"
 #include "Seams.h"
 
 #include <QApplication>
@@ -121,38 +122,6 @@ QString invalidStructureText(const QString &path)
 
 namespace {
 
-// Lets window events run every few milliseconds and, after half a second, shows a progress bar
-// whose Cancel stops the load.
-class LoadPacer {
-public:
-    LoadPacer(QWidget *parent, qsizetype total) : m_parent(parent), m_total(total) { m_clock.start(); }
-
-    bool keepGoing(qsizetype position)
-    {
-        if (m_clock.elapsed() - m_lastYield < 8)
-            return true;
-        m_lastYield = m_clock.elapsed();
-        if (!m_bar && m_lastYield > 500 && qobject_cast<QApplication *>(QCoreApplication::instance())) {
-            m_bar = std::make_unique<QProgressDialog>(QStringLiteral("Loading..."), QStringLiteral("Cancel"),
-                                                      0, 1000, m_parent);
-            m_bar->setObjectName(QStringLiteral("LoadProgress"));
-            m_bar->setMinimumDuration(0);
-            m_bar->show();
-        }
-        if (m_bar)
-            m_bar->setValue(static_cast<int>(m_total > 0 ? position * 1000 / m_total : 0));
-        QCoreApplication::processEvents();
-        return !(m_bar && m_bar->wasCanceled());
-    }
-
-private:
-    QWidget *m_parent;
-    qsizetype m_total;
-    QElapsedTimer m_clock;
-    qint64 m_lastYield = 0;
-    std::unique_ptr<QProgressDialog> m_bar;
-};
-
 void storeTrailer(GraphSlot &s, const HistoryFile::Trailer &trailer)
 {
     for (int i = 0; i < HeaderTextCount; ++i)
@@ -231,7 +200,8 @@ LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressPa
     const bool normalised = slot == 0;
     const qint32 step = v.XAxisMode == 2 ? v.ReadingIntervalMs : 1;
     s.reserve(static_cast<qint32>(std::min<qsizetype>(data.size() / 8, HistoryFile::MaxReadingIndex + 1)));
-    LoadPacer pacer(progressParent, data.size());
+    ProgressPacer pacer(progressParent, data.size(), QStringLiteral("Loading..."),
+                        QStringLiteral("LoadProgress"));
     HistoryFile::LoadSink sink;
     sink.block = [&v](std::int32_t row, const HistoryFile::BlockRow &b) {
         v.BlockTable[static_cast<size_t>(row)] = b;

@@ -5,7 +5,9 @@
 #include "GraphE.h"
 #include "Seams.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace GraphMath {
 
@@ -82,6 +84,56 @@ std::int32_t PixelToIndex(double width, double xmin, double xmax, double px)
 double PixelToValue(double height, double ymin, double ymax, double py)
 {
     return height > 0 ? (ymax - ymin) * (height - py) / height + ymin : ymin;
+}
+
+namespace {
+
+XRange wheelStep(XRange r, double pointer, bool in, std::int32_t upperBound)
+{
+    const std::int32_t span = r.hi - r.lo;
+    std::int32_t wanted = 0;
+    if (in) {
+        if (span <= NarrowestSpan)
+            return r;
+        wanted = std::max(NarrowestSpan, roundWhole(span * WheelFactor));
+    } else {
+        wanted = std::max(span + 1, roundWhole(span / WheelFactor));
+        if (wanted >= upperBound)
+            return {0, upperBound};
+    }
+    const double at = std::clamp(pointer, double(r.lo), double(r.hi));
+    const double fraction = span > 0 ? (at - r.lo) / span : 0.5;
+    const std::int32_t lo = std::clamp(roundWhole(at - fraction * wanted), 0, upperBound - wanted);
+    return {lo, lo + wanted};
+}
+
+} // namespace
+
+XRange WheelRange(std::int32_t lo, std::int32_t hi, double pointer, int steps, std::int32_t upperBound)
+{
+    XRange r{lo, hi};
+    if (upperBound <= 0 || lo < 0 || hi > upperBound || hi <= lo)
+        return r;
+    const int notches = std::abs(std::clamp(steps, -1000, 1000)); // far more than any range needs
+    for (int i = 0; i < notches; ++i) {
+        const XRange next = wheelStep(r, pointer, steps > 0, upperBound);
+        if (next == r)
+            break;
+        r = next;
+    }
+    return r;
+}
+
+double ReadingToX(double width, double xmin, double xmax, double reading)
+{
+    return xmax > xmin ? (reading - xmin) * width / (xmax - xmin) : 0;
+}
+
+std::int32_t ReadingInView(std::int32_t reading, std::int32_t lo, std::int32_t hi, int third)
+{
+    if (lo <= reading && reading <= hi)
+        return reading;
+    return lo + roundWhole((static_cast<double>(hi) - lo) * third / 3);
 }
 
 XScale MakeXscale(std::int32_t width, double xmin, double xmax)

@@ -35,6 +35,25 @@ double PixelToValue(double height, double ymin, double ymax, double py);
 // Whole number, halves to the even neighbour, as the run time rounds.
 std::int32_t roundWhole(double v);
 
+// ---- Mouse-wheel zoom ---------------------------------------------------------------------------------
+struct XRange {
+    std::int32_t lo = 0, hi = 0;
+    friend bool operator==(const XRange &, const XRange &) = default;
+};
+constexpr double WheelFactor = 0.8;       // one notch in: the span times this; out: divided by it
+constexpr std::int32_t NarrowestSpan = 6; // the narrowest range the plot draws without zooming out
+// The x range after `steps` wheel notches (> 0 in, < 0 out) around the reading `pointer`, which stays
+// at the same place of the plot as far as whole readings and the ends 0..upperBound allow. A zoom in
+// stops at NarrowestSpan, a zoom out at the full range; there the range stays as it is.
+XRange WheelRange(std::int32_t lo, std::int32_t hi, double pointer, int steps, std::int32_t upperBound);
+
+// ---- Measuring cursors --------------------------------------------------------------------------------
+// Where reading `reading` stands on a plot `width` wide showing readings xmin..xmax.
+double ReadingToX(double width, double xmin, double xmax, double reading);
+// The reading a measuring line keeps on a redraw: its own when lo..hi holds it, else the one at
+// `third` thirds of the range.
+std::int32_t ReadingInView(std::int32_t reading, std::int32_t lo, std::int32_t hi, int third);
+
 // ---- X axis -----------------------------------------------------------------------------------------
 struct XTick {
     std::int32_t position; // twips from the strip's left

@@ -10,6 +10,7 @@
 #include "Readouts.h"
 #include "frmListHist_Graph.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -170,6 +171,15 @@ void frmHistory_Graph::createControls()
     Zelk::setGeometryTwips(lblTaget, 0, 0, 975, 705);
     lblTaget->hide();
     createPrintControls();
+
+    cmdExport = make<QPushButton>(this, QStringLiteral("cmdExport"), QStringLiteral("Export"));
+    cmdExport->setToolTip(QStringLiteral("Save the readings shown as CSV, or the plot as PNG or PDF"));
+    connect(cmdExport, &QPushButton::clicked, this, &frmHistory_Graph::cmdExport_Click);
+    chkCursors = make<QCheckBox>(this, QStringLiteral("chkCursors"), QStringLiteral("Cursors"));
+    chkCursors->setToolTip(QStringLiteral("Two measuring lines to drag on the plot"));
+    connect(chkCursors, &QCheckBox::toggled, this, &frmHistory_Graph::chkCursors_Click);
+    lblCursors = label(this, QStringLiteral("lblCursors"));
+    createMeasureCursors();
 }
 
 // The window and its controls from the screen size: the frame takes 85 % of the width and half of
@@ -192,6 +202,10 @@ void frmHistory_Graph::placeControls()
     place(txtCard, 100, r2, boxW, row);
     place(txtChannelScanned, 200 + boxW, r2, boxW, row);
     place(txtIntegrationBufferSize, 300 + 2 * boxW, r2, 0.25 * sw, row);
+    // The measuring cursors' switch and readout in the band between the header and the plot.
+    const double r2b = r2 + row, chkW = 0.1 * sw;
+    place(chkCursors, 100, r2b, chkW, frameTop - r2b);
+    place(lblCursors, 160 + chkW, r2b, sw - chkW - 260, frameTop - r2b);
 
     const double right = frameLeft + frameW + 60, rightW = std::max(600.0, sw - right - 30);
     QWidget *column[] = {lblYMaxName,     lblYMaxCurr,     lblYMinName, lblYMinCurr,
@@ -208,10 +222,11 @@ void frmHistory_Graph::placeControls()
     for (QWidget *w : {static_cast<QWidget *>(cmdUpdateGraph), static_cast<QWidget *>(cmdMinus),
                        static_cast<QWidget *>(cmdReSet), static_cast<QWidget *>(cmdReadFile),
                        static_cast<QWidget *>(cmdPrint), static_cast<QWidget *>(cmdZoom),
-                       static_cast<QWidget *>(cmdPrintF), static_cast<QWidget *>(cmdGraph)}) {
+                       static_cast<QWidget *>(cmdPrintF), static_cast<QWidget *>(cmdExport)}) {
         place(w, x, btnTop, btnW, btnH);
         x += btnW + 60;
     }
+    cmdGraph->setGeometry(cmdExport->geometry()); // hidden after every load
     place(txtXmin, frameLeft + frameW - 0.21 * sw, btnTop, 0.1 * sw, btnH);
     place(txtXmax, frameLeft + frameW - 0.1 * sw, btnTop, 0.1 * sw, btnH);
     place(HScroll1, frameLeft, frameTop + frameH, frameW, 240);
@@ -382,6 +397,7 @@ void frmHistory_Graph::RefreshGraph(quint8 s)
         cmdUpdateGraph->setEnabled(false);
         Zelk::setBackColor(cmdUpdateGraph, ColorZoomOff);
     }
+    placeMeasureCursors();
 }
 
 void frmHistory_Graph::MakeXscale3(double xmin, double xmax)
@@ -501,6 +517,7 @@ void frmHistory_Graph::OptValueType_Click(int index)
     lblYMinName->setText(UnitText + QStringLiteral(" Min"));
     lblUnitGrad->setText(UnitText);
     DrawYscaleNoBorders(ValueType, number(MinText), number(MaxText));
+    showCursorReadout();
 }
 
 void frmHistory_Graph::cmd1MinMax_Click()

@@ -5,11 +5,13 @@
 #include "GraphMath.h"
 #include "PictureBox.h"
 
+#include <QImage>
 #include <QStringList>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -60,6 +62,18 @@ public:
     void cmdPrintF_Click();
     void cmdPrint_Click();
 
+    // Export: the readings of the current x range as CSV, or the plot with its axes as PNG or PDF.
+    void cmdExport_Click();
+    QImage plotPicture(); // value axis, plot and x axis as they stand on the window
+
+    // Mouse-wheel zoom around a point of the plot (twips from its left); steps > 0 zoom in.
+    void pctGraphH_Wheel(double x, int steps);
+
+    // Measuring cursors: two vertical lines on the plot and the readout of both and their differences.
+    void chkCursors_Click();
+    void placeMeasureCursors(); // after every redraw: back on their readings, or into view
+    void showCursorReadout();
+
     // Controls (objectName = control name).
     QGroupBox *Frame1;
     PictureBox *pctGraphH, *pctXscale, *pctYscale;
@@ -78,6 +92,11 @@ public:
     QLineEdit *txtlblYMinName2, *txtlblYMaxName2, *txtlblYMaxCurr2, *txtlblYMinCurr2, *txtlblEndDateTimeName2,
         *txtlblStartDateTimeName2, *txtlblStartingDate2, *txtlblEndDate2, *txtlblChannelName2,
         *txtlblUnitGrad2;
+    QPushButton *cmdExport;
+    QCheckBox *chkCursors;
+    QLabel *lblCursors;                           // the measuring readout
+    std::array<QWidget *, 3> linCursor{};         // 1, 2: the measuring lines on the plot
+    std::array<qint32, 3> CursorReading{0, 0, 0}; // the reading under each measuring line
 
     // Window state.
     int ScreenW = 0, HalfScreenH = 0; // twips
@@ -123,6 +142,10 @@ private:
     void showAverageText();
     void refillList(bool keepSelectedRow);
     void restoreLiveSurfaces(); // the drawing surfaces in place of the composed picture
+    void createMeasureCursors();
+    void moveMeasureCursor(int index, int plotPx); // a dragged line onto the reading nearest plotPx
+    void standMeasureLine(int index);              // a line onto its reading's place on the plot
+    int m_wheelRest = 0;                           // wheel turn not yet a whole notch (1/8 degrees)
 
     // Cursor label events (label coordinates in twips).
     void lblTaget_MouseDown(double x, double y);

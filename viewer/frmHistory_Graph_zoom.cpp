@@ -1,5 +1,5 @@
-// frmHistory_Graph: zoom in through the cursor label, zoom out and reset through the zoom stack with
-// the statistics of each new range, placing, moving and sizing the cursor, and the horizontal pan.
+// frmHistory_Graph: zoom in through the cursor label or the mouse wheel, zoom out and reset through the
+// zoom stack with the statistics of each new range, the cursor label's moves and sizes, the pan.
 #include "Controls.h"
 #include "GraphE.h"
 #include "NumberFormat.h"
@@ -12,6 +12,9 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cstdlib>
 
 void frmHistory_Graph::cmdUpdateGraph_Click()
 {
@@ -182,6 +185,16 @@ void frmHistory_Graph::lblTaget_DblClick()
 
 bool frmHistory_Graph::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == pctGraphH && event->type() == QEvent::Wheel) {
+        // Whole notches of 120 (1/8 degrees) zoom; a touchpad's smaller turns add up to them.
+        const auto *we = static_cast<QWheelEvent *>(event);
+        const qint64 turn = qint64(m_wheelRest) + we->angleDelta().y();
+        const int steps = static_cast<int>(turn / 120);
+        m_wheelRest = static_cast<int>(turn % 120);
+        if (steps != 0)
+            pctGraphH_Wheel(Zelk::pixelsToTwips(static_cast<int>(we->position().x())), steps);
+        return true;
+    }
     const auto *me = dynamic_cast<QMouseEvent *>(event);
     if (!me)
         return QWidget::eventFilter(watched, event);
@@ -229,4 +242,44 @@ bool frmHistory_Graph::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// Each notch in pushes the view it leaves, as a zoom through the cursor does, so "-" and "ReSet" step
+// back through wheel zooms too; a notch out widens the view without pushing. The value limits stay.
+void frmHistory_Graph::pctGraphH_Wheel(double x, int steps)
+{
+    const quint8 s = slot();
+    const GraphE::GraphSlot &sd = GraphE::viewer().slotData[s];
+    if (m_composed || steps == 0 || sd.count() < 2)
+        return;
+    const double w = pctGraphH->widthTw();
+    const double pointer = GraphMath::PixelToX(w, LoIndex[s], HiIndex[s], std::clamp(x, 0.0, w));
+    const std::int32_t ymin = GraphMath::roundWhole(NumberFormat::valPrefix(YminText));
+    const std::int32_t ymax = GraphMath::roundWhole(NumberFormat::valPrefix(YmaxText));
+    GraphMath::XRange r{LoIndex[s], HiIndex[s]};
+    const int notches = std::abs(std::clamp(steps, -1000, 1000)); // far more than any range needs
+    for (int i = 0; i < notches; ++i) {
+        const GraphMath::XRange next =
+            GraphMath::WheelRange(r.lo, r.hi, pointer, steps > 0 ? 1 : -1, sd.upperBound());
+        if (next == r)
+            break;
+        if (steps > 0) {
+            GraphMath::PUSH4_L(ZoomStack, r.lo, r.hi, ymin, ymax);
+            ++ZoomLevel;
+        }
+        r = next;
+    }
+    if (r == GraphMath::XRange{LoIndex[s], HiIndex[s]})
+        return;
+    lblTaget->hide(); // the wheel chose the range: a placed zoom rectangle is dropped
+    LoIndex[s] = r.lo;
+    HiIndex[s] = r.hi;
+    txtXmin->setText(timeText(r.lo));
+    txtXmax->setText(timeText(r.hi));
+    refreshStatistics(s);
+    txtChannelScanned->setText(ChannelsLine + QStringLiteral("  ") + GraphE::viewer().SamplesText);
+    RefreshGraph(s);
+    if (ZoomLevel == 0)
+        SetZoomButtons(false); // nothing on the stack to step back to
+    ReadingsNumber();
 }
