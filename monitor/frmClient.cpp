@@ -276,6 +276,12 @@ void frmClient::createStatusFrames()
                              QStringLiteral("Total Readings:"), {8, 126, 94, 20});
     lblTotalReadingsD =
         label(FraErrorStatus, QStringLiteral("lblTotalReadingsD"), QStringLiteral("0"), {102, 126, 132, 20});
+    // In the free spot of the counters' left column, inside the frame on every screen. Off on every
+    // start; not kept in the settings file.
+    chkCommLog = checkBox(FraErrorStatus, QStringLiteral("chkCommLog"), QStringLiteral("Comm. log"),
+                          {8, 104, 124, 20});
+    chkCommLog->setToolTip(QStringLiteral("Record the traffic with the server in ") + CommLog::FileName);
+    connect(chkCommLog, &QCheckBox::stateChanged, this, &frmClient::chkCommLog_Click);
 
     FraChannels =
         frame(this, QStringLiteral("FraChannels"), QStringLiteral(" Channels "), {440, 326, 220, 98});

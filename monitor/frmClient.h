@@ -2,6 +2,7 @@
 // Its members are spread over one source file per subsystem (frmClient_*.cpp).
 #pragma once
 
+#include "CommLog.h"
 #include "ReadingStore.h"
 #include "ReplyAssembler.h"
 
@@ -60,6 +61,8 @@ public:
     void tcpClient_Close();
     void tcpClient_Error();
     void tcpClient_ConnectionRequest();
+    // The communication log box: ticked, every exchange goes to the log file; unticked, nothing does.
+    void chkCommLog_Click();
 
     // ---- Replies (frmClient_replies.cpp) ----
     void tcpClient_DataArrival(std::int32_t bytesTotal);
@@ -215,6 +218,7 @@ public:
     std::array<QLabel *, 4> lblErrorReadings{};  // 0..3
     std::array<QLabel *, 5> lblErrorReadingsD{}; // 0..4
     QLabel *lblTotalReadings = nullptr, *lblTotalReadingsD = nullptr;
+    QCheckBox *chkCommLog = nullptr;
     QLabel *lblChan = nullptr, *lblChanNum = nullptr, *LblSwitch = nullptr;
     QPushButton *cmdChanSwitch = nullptr;
     std::array<QPushButton *, 3> cmdChan{}; // 1..2
@@ -284,4 +288,19 @@ private:
     // Stop was clicked while a batch was on its way: its reply sends StopSample.
     bool m_stopPending = false;
     void SendStopSample();
+
+    // Communication log (frmClient_link.cpp). Nothing is composed while it is off.
+    CommLog::Writer m_commLog;
+    qint64 m_replyBytes = 0;    // bytes that came on the current connection
+    bool m_replyLogged = false; // a reply recognised without its closing tag is in the log already
+    bool m_faultLogged = false; // the cause of the coming no-answer path is in the log already
+    template <class Write> void commLog(Write &&write)
+    {
+        if (m_commLog.isOpen() && !write(m_commLog))
+            commLogFailed(true);
+    }
+    // A log that cannot be written is switched off and reported once; `later` shows the message after
+    // the socket or timer event that wrote the line has returned.
+    void commLogFailed(bool later);
+    void commLogGivenUp(CommLog::GiveUp reason);
 };

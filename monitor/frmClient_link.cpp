@@ -1,5 +1,5 @@
 // frmClient: requests and the connection cycle: one connection per request, the request written on
-// Connect, the answer time-out with its tick of grace, the no-answer path and the Weight button.
+// Connect, the answer time-out with its tick of grace, the no-answer path, the Weight button and the log.
 #include "frmClient.h"
 
 #include "Controls.h"
@@ -9,12 +9,15 @@
 #include "RequestFraming.h"
 #include "Seams.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTcpSocket>
 #include <QTimer>
+#include <array>
 #include <cmath>
+#include <utility>
 
 namespace {
 bool isGreen(const QWidget *w)
@@ -64,6 +67,9 @@ void frmClient::onSocketError(int error)
     // The peer closing the link is the Close event, not an error.
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
+    commLog([this](CommLog::Writer &log) {
+        return m_faultLogged = log.socketError(strCurFunction, tcpClient->errorString());
+    });
     tcpClient_Error();
 }
 
@@ -71,8 +77,10 @@ void frmClient::onSocketError(int error)
 
 void frmClient::Send2Server(const QString &strFunctionName, const QString &strParameters)
 {
-    for (const QByteArray &piece : Framing::requestWrites(strFunctionName, strParameters))
+    const std::array<QByteArray, 3> pieces = Framing::requestWrites(strFunctionName, strParameters);
+    for (const QByteArray &piece : pieces)
         tcpClient->write(piece);
+    commLog([&pieces](CommLog::Writer &log) { return log.request(pieces[0] + pieces[1] + pieces[2]); });
 }
 
 void frmClient::StartConnection(bool bDoConnect)
@@ -113,6 +121,8 @@ void frmClient::tcpClient_Connect()
     strReplyXML.clear();
     m_assembler.reset();
     m_replyHandled = false;
+    m_replyBytes = 0;
+    m_replyLogged = false;
     Send2Server(strCurFunction, strCurParameters);
     bRequestSent = true;
     Zelk::setBackColor(cmdWeight,
@@ -127,10 +137,13 @@ void frmClient::tcpClient_Close()
     // A channel reply and the end code of a run are recognised without a closing tag and go on as usual.
     if (!m_replyHandled && !strReplyCopy.contains(QLatin1String("</ch")) &&
         !strReplyCopy.contains(QLatin1String("<ERROR_CODE>200</ERROR_CODE>"))) {
-        if (strReplyCopy.isEmpty())
+        commLogGivenUp(CommLog::GiveUp::Invalid);
+        if (strReplyCopy.isEmpty()) {
+            m_faultLogged = m_commLog.isOpen();
             HandleNoAnswer();
-        else
+        } else {
             GiveUpReply();
+        }
         return;
     }
     StartConnection(bAutoReconnect);
@@ -186,6 +199,12 @@ bool frmClient::quietExchange() const
 
 void frmClient::HandleNoAnswer()
 {
+    // Reached by the time-out timer and the output buttons' wait; the socket error and the closed link
+    // have logged their own cause.
+    if (!std::exchange(m_faultLogged, false))
+        commLog([this](CommLog::Writer &log) {
+            return log.timeOut(strCurFunction, Zelk::ticksBetween(lConnectTicks, Zelk::GetTickCount()));
+        });
     // A request sent by this path itself (the StopSample of a broken run) fails without a second message.
     const bool quiet = quietExchange();
     Zelk::setBackColor(cmdWeight, Zelk::Ole::ButtonFace);
@@ -227,4 +246,38 @@ void frmClient::cmdWeight_Click()
         StartConnection(bAutoReconnect);
     }
     bUnitsRead = false;
+}
+
+// ---- Communication log -----------------------------------------------------------------------------
+
+void frmClient::chkCommLog_Click()
+{
+    if (chkCommLog->checkState() != Qt::Checked) {
+        m_commLog.close();
+        return;
+    }
+    if (!m_commLog.isOpen() && !m_commLog.open())
+        commLogFailed(false);
+}
+
+void frmClient::commLogFailed(bool later)
+{
+    const QString text = QStringLiteral("Communication log: cannot write ") + CommLog::FileName +
+                         QStringLiteral(": ") + m_commLog.errorString();
+    m_commLog.close();
+    chkCommLog->setCheckState(Qt::Unchecked);
+    if (!later) {
+        Zelk::MsgBox(text);
+        return;
+    }
+    // A message box lets events run: shown from inside a socket or timer event, it would let the next
+    // exchange run in the middle of this one.
+    QTimer::singleShot(0, this, [text] { Zelk::MsgBox(text); });
+}
+
+void frmClient::commLogGivenUp(CommLog::GiveUp reason)
+{
+    commLog([this, reason](CommLog::Writer &log) {
+        return log.givenUp(reason, m_replyBytes, strReplyCopy.toLatin1());
+    });
 }

@@ -16,6 +16,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 bool isGreen(const QWidget *w)
@@ -36,7 +37,9 @@ constexpr std::int32_t A2DOverflowFrom = 130001;
 void frmClient::tcpClient_DataArrival(std::int32_t bytesTotal)
 {
     Q_UNUSED(bytesTotal);
-    const QString chunk = QString::fromLatin1(tcpClient->readAll());
+    const QByteArray bytes = tcpClient->readAll();
+    m_replyBytes += bytes.size();
+    const QString chunk = QString::fromLatin1(bytes);
     const std::int32_t now = Zelk::GetTickCount();
     const Reply::Assembler::Step step = m_assembler.addChunk(chunk, now);
     lReplyStartTicks = m_assembler.firstChunkTicks();
@@ -46,11 +49,14 @@ void frmClient::tcpClient_DataArrival(std::int32_t bytesTotal)
     strReplyCopy = strReplyXML;
     txtRealTimeInfo->setPlainText(Reply::xmlViewText(strReplyCopy));
     if (step.overflow) {
+        commLogGivenUp(CommLog::GiveUp::TooLarge);
         GiveUpReply();
         return;
     }
-    if (step.kind != Reply::Kind::None)
+    if (step.kind != Reply::Kind::None) {
         m_replyHandled = true;
+        commLog([this](CommLog::Writer &log) { return log.reply(strReplyXML.toLatin1()); });
+    }
     switch (step.kind) {
     case Reply::Kind::GetFastSampling:
         HandleFastSamplingReply();
@@ -75,15 +81,24 @@ void frmClient::tcpClient_DataArrival(std::int32_t bytesTotal)
 
 void frmClient::HandleUnfinishedReply(std::int32_t now)
 {
-    if (strReplyCopy.contains(QLatin1String("</ch"))) {
+    const bool channelReply = strReplyCopy.contains(QLatin1String("</ch"));
+    const bool endOfRun =
+        !channelReply && strReplyCopy.contains(QLatin1String("<ERROR_CODE>200</ERROR_CODE>"));
+    // These replies are recognised without their closing tag, again at every chunk: logged once, as
+    // far as they had come.
+    if ((channelReply || endOfRun) && !std::exchange(m_replyLogged, true))
+        commLog([this](CommLog::Writer &log) { return log.reply(strReplyXML.toLatin1()); });
+    if (channelReply) {
         bChanReplyFlag = true;
-    } else if (strReplyCopy.contains(QLatin1String("<ERROR_CODE>200</ERROR_CODE>"))) {
+    } else if (endOfRun) {
         EndOfRun(false);
         lblErrNumer->setText(QStringLiteral("200"));
         Zelk::setBackColor(lblErrNumer, Zelk::Ole::Red);
     }
-    if (m_assembler.expired(now, lReplyTimeOutMS))
+    if (m_assembler.expired(now, lReplyTimeOutMS)) {
+        commLogGivenUp(CommLog::GiveUp::Incomplete);
         GiveUpReply();
+    }
 }
 
 void frmClient::GiveUpReply()

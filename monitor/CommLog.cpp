@@ -1,0 +1,212 @@
+// The communication log: line composition (timestamp, event word, escaped device bytes) and the
+// writer that keeps the file open, appends one line per event and rotates the file at its size limit.
+#include "CommLog.h"
+
+#include <QFileInfo>
+#include <utility>
+
+namespace CommLog {
+
+namespace {
+
+constexpr char Hex[] = "0123456789ABCDEF";
+
+// Appends `value` as exactly `digits` decimal digits.
+void appendDigits(QByteArray &out, int value, int digits)
+{
+    char buf[8];
+    for (int i = digits - 1; i >= 0; --i) {
+        buf[i] = char('0' + value % 10);
+        value /= 10;
+    }
+    out.append(buf, digits);
+}
+
+void appendEscaped(QByteArray &out, QByteArrayView bytes)
+{
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        switch (b) {
+        case '\\':
+            out.append("\\\\", 2);
+            break;
+        case '\r':
+            out.append("\\r", 2);
+            break;
+        case '\n':
+            out.append("\\n", 2);
+            break;
+        case '\t':
+            out.append("\\t", 2);
+            break;
+        default:
+            if (b < 0x20 || b >= 0x7F) {
+                const char code[] = {'\\', 'x', Hex[b >> 4], Hex[b & 0xF]};
+                out.append(code, 4);
+            } else {
+                out.append(c);
+            }
+        }
+    }
+}
+
+} // namespace
+
+QByteArray eventName(Event event)
+{
+    switch (event) {
+    case Event::Request:
+        return QByteArrayLiteral("REQUEST");
+    case Event::Reply:
+        return QByteArrayLiteral("REPLY");
+    case Event::TimeOut:
+        return QByteArrayLiteral("TIMEOUT");
+    case Event::SocketError:
+        return QByteArrayLiteral("SOCKET-ERROR");
+    case Event::GivenUp:
+        return QByteArrayLiteral("GIVEN-UP");
+    }
+    return {};
+}
+
+QByteArray reasonName(GiveUp reason)
+{
+    switch (reason) {
+    case GiveUp::Incomplete:
+        return QByteArrayLiteral("incomplete");
+    case GiveUp::TooLarge:
+        return QByteArrayLiteral("too-large");
+    case GiveUp::Invalid:
+        return QByteArrayLiteral("invalid");
+    }
+    return {};
+}
+
+QByteArray escaped(QByteArrayView bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size());
+    appendEscaped(out, bytes);
+    return out;
+}
+
+QByteArray line(const QDateTime &when, Event event, QByteArrayView fields, QByteArrayView payload)
+{
+    const QDate d = when.date();
+    const QTime t = when.time();
+    QByteArray out;
+    out.reserve(40 + fields.size() + payload.size() + payload.size() / 4);
+    appendDigits(out, d.year(), 4);
+    out.append('-');
+    appendDigits(out, d.month(), 2);
+    out.append('-');
+    appendDigits(out, d.day(), 2);
+    out.append(' ');
+    appendDigits(out, t.hour(), 2);
+    out.append(':');
+    appendDigits(out, t.minute(), 2);
+    out.append(':');
+    appendDigits(out, t.second(), 2);
+    out.append('.');
+    appendDigits(out, t.msec(), 3);
+    out.append(' ');
+    out.append(eventName(event));
+    if (!fields.isEmpty()) {
+        out.append(' ');
+        appendEscaped(out, fields);
+    }
+    if (!payload.isEmpty()) {
+        out.append(' ');
+        appendEscaped(out, payload);
+    }
+    out.append('\n');
+    return out;
+}
+
+// ---- Writer ----------------------------------------------------------------------------------------
+
+Writer::Writer(QString fileName, qint64 rotateAtBytes)
+    : m_fileName(std::move(fileName)), m_rotateAt(rotateAtBytes)
+{
+}
+
+bool Writer::open()
+{
+    close();
+    // Fixed when logging starts: a rotation later renames within the same folder.
+    m_file.setFileName(QFileInfo(m_fileName).absoluteFilePath());
+    return openFile();
+}
+
+bool Writer::openFile()
+{
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return fail(m_file.errorString());
+    m_size = m_file.size();
+    m_error.clear();
+    return true;
+}
+
+void Writer::close()
+{
+    m_file.close();
+}
+
+bool Writer::fail(const QString &reason)
+{
+    m_error = reason;
+    m_file.close();
+    return false;
+}
+
+bool Writer::rotate()
+{
+    const QString path = m_file.fileName();
+    const QString older = path + RotatedSuffix;
+    m_file.close();
+    if (QFileInfo::exists(older) && !QFile::remove(older))
+        return fail(QStringLiteral("cannot remove ") + QFileInfo(older).fileName());
+    if (!QFile::rename(path, older))
+        return fail(QStringLiteral("cannot rename it to ") + QFileInfo(older).fileName());
+    return openFile();
+}
+
+bool Writer::write(Event event, QByteArrayView fields, QByteArrayView payload)
+{
+    if (!isOpen())
+        return false;
+    const QByteArray text = line(QDateTime::currentDateTime(), event, fields, payload);
+    if (m_size > 0 && m_size + text.size() > m_rotateAt && !rotate())
+        return false;
+    if (m_file.write(text) != text.size())
+        return fail(m_file.errorString());
+    m_size += text.size();
+    return true;
+}
+
+bool Writer::request(QByteArrayView bytes)
+{
+    return write(Event::Request, QByteArray::number(bytes.size()), bytes);
+}
+
+bool Writer::reply(QByteArrayView bytes)
+{
+    return write(Event::Reply, QByteArray::number(bytes.size()), bytes);
+}
+
+bool Writer::timeOut(const QString &command, qint64 elapsedMs)
+{
+    return write(Event::TimeOut, command.toLatin1() + ' ' + QByteArray::number(elapsedMs) + " ms");
+}
+
+bool Writer::socketError(const QString &command, const QString &text)
+{
+    return write(Event::SocketError, command.toLatin1(), text.toUtf8());
+}
+
+bool Writer::givenUp(GiveUp reason, qint64 bytesCome, QByteArrayView text)
+{
+    return write(Event::GivenUp, reasonName(reason) + ' ' + QByteArray::number(bytesCome), text);
+}
+
+} // namespace CommLog
