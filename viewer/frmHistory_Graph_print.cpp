@@ -5,6 +5,7 @@
 #include "Seams.h"
 #include "frmHistory_Graph.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <array>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -111,11 +113,16 @@ void frmHistory_Graph::restoreLiveSurfaces()
 // live drawing surfaces come back afterwards so that later redraws are seen.
 void frmHistory_Graph::cmdPrint_Click()
 {
-    QWidget *const zoomRow[] = {cmdUpdateGraph, cmdMinus, cmdReSet, cmdPrint, cmdReadFile, lblPlus, lblMinus};
-    std::array<bool, std::size(zoomRow)> wasShown{};
-    for (size_t i = 0; i < std::size(zoomRow); ++i) {
-        wasShown[i] = zoomRow[i]->isVisibleTo(this);
-        zoomRow[i]->hide();
+    std::vector<QWidget *> zoomRow{cmdUpdateGraph, cmdMinus, cmdReSet, cmdPrint,
+                                   cmdReadFile,    lblPlus,  lblMinus};
+    // Export and an unticked Cursors box are of no use on paper; a ticked one stands by its readout.
+    zoomRow.push_back(cmdExport);
+    if (!chkCursors->isChecked())
+        zoomRow.push_back(chkCursors);
+    std::vector<bool> wasShown;
+    for (QWidget *w : zoomRow) {
+        wasShown.push_back(w->isVisibleTo(this));
+        w->hide();
     }
     cmdPrintF_Click();
     cmdPrintF_Click();
@@ -123,7 +130,7 @@ void frmHistory_Graph::cmdPrint_Click()
     QString description;
     const Zelk::PrintResult result = Zelk::printer().printImage(grab().toImage(), &description);
     GraphE::ReportPrinterError(result, description);
-    for (size_t i = 0; i < std::size(zoomRow); ++i)
+    for (size_t i = 0; i < zoomRow.size(); ++i)
         zoomRow[i]->setVisible(wasShown[i]);
     restoreLiveSurfaces();
 }

@@ -4,6 +4,7 @@
 #include "ViewerTestSupport.h"
 #include "frmListHist_Graph.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
@@ -227,7 +228,8 @@ void TestViewerListPrint::printFailuresAreReportedAndWindowComesBack()
     probe.whilePrinting = [&] {
         for (QWidget *w : {static_cast<QWidget *>(g->cmdUpdateGraph), static_cast<QWidget *>(g->cmdMinus),
                            static_cast<QWidget *>(g->cmdReSet), static_cast<QWidget *>(g->cmdPrint),
-                           static_cast<QWidget *>(g->cmdReadFile), static_cast<QWidget *>(g->pctGraphH)})
+                           static_cast<QWidget *>(g->cmdReadFile), static_cast<QWidget *>(g->pctGraphH),
+                           static_cast<QWidget *>(g->cmdExport), static_cast<QWidget *>(g->chkCursors)})
             (w->isVisibleTo(g) ? shownWhilePrinting : hiddenWhilePrinting).append(w);
         if (g->picRes->isVisibleTo(g) && g->txtlblYMaxCurr2->isVisibleTo(g))
             shownWhilePrinting.append(g->picRes);
@@ -235,12 +237,14 @@ void TestViewerListPrint::printFailuresAreReportedAndWindowComesBack()
     const PrinterInstall install(&probe);
     g->cmdPrint->click();
     QCOMPARE(shownWhilePrinting, QList<QWidget *>{g->picRes});
-    QCOMPARE(hiddenWhilePrinting.size(), 6);
+    QCOMPARE(hiddenWhilePrinting.size(), 8);
     QCOMPARE(g->txtlblYMaxCurr2->text(), g->lblYMaxCurr->text());
     QCOMPARE(boxes.texts, message.isEmpty() ? QStringList() : QStringList{message});
     QTEST(viewer.ends, "ends");
     // Afterwards: the zoom row is back, and so are the live surfaces, which show the next redraw.
-    for (QWidget *w : {g->cmdUpdateGraph, g->cmdMinus, g->cmdReSet, g->cmdPrint, g->cmdReadFile})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{g->cmdUpdateGraph, g->cmdMinus, g->cmdReSet, g->cmdPrint,
+                                          g->cmdReadFile, g->cmdExport, g->chkCursors})
         QVERIFY2(w->isVisibleTo(g), qPrintable(w->objectName()));
     QVERIFY(!g->lblPlus->isVisibleTo(g)); // hidden by design, not shown by the print
     QVERIFY(!g->picRes->isVisibleTo(g));
