@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTextEdit>
+#include <QWheelEvent>
+#include <cstdlib>
 
 namespace Zelk::Automation {
 
@@ -132,6 +134,22 @@ QString dragControl(QWidget *w, const QString &name, const QString &rest)
     for (int step = 1; step <= Steps; ++step)
         mouse.send(QEvent::MouseMove, from + (to - from) * step / Steps, Qt::NoButton, Qt::LeftButton);
     mouse.send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    return {};
+}
+
+// STEPS notches of the wheel (positive: away from the user) at (X, Y), as one turn of the wheel.
+QString wheelControl(QWidget *w, const QString &name, const QString &rest)
+{
+    QStringList args = words(rest);
+    const auto steps = args.isEmpty() ? std::nullopt : toInt(args.takeFirst());
+    const auto at = pointOrCentre(w, args);
+    if (!steps || !at || std::abs(*steps) > 1000)
+        return QStringLiteral("usage: wheel ") + name + QStringLiteral(" STEPS [X Y]");
+    QWidget *receiver = w->childAt(*at) ? w->childAt(*at) : w;
+    const QPointF local(receiver->mapFrom(w, *at));
+    QWheelEvent event(local, QPointF(receiver->mapToGlobal(local.toPoint())), QPoint(),
+                      QPoint(0, *steps * 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(receiver, &event);
     return {};
 }
 
@@ -256,14 +274,9 @@ struct ActionCommand {
     Action act;
 };
 constexpr ActionCommand Actions[] = {
-    {"click", clickControl},
-    {"dblclick", doubleClickControl},
-    {"rclick", rightClickControl},
-    {"drag", dragControl},
-    {"type", typeText},
-    {"key", pressKey},
-    {"check", checkControl},
-    {"select", selectRow},
+    {"click", clickControl}, {"dblclick", doubleClickControl}, {"rclick", rightClickControl},
+    {"drag", dragControl},   {"wheel", wheelControl},          {"type", typeText},
+    {"key", pressKey},       {"check", checkControl},          {"select", selectRow},
 };
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest>
 #include <memory>
 
@@ -33,6 +34,13 @@ protected:
     void mousePressEvent(QMouseEvent *e) override { add(QStringLiteral("press:%1@").arg(e->button()), e); }
     void mouseDoubleClickEvent(QMouseEvent *e) override { add(QStringLiteral("dbl@"), e); }
     void mouseMoveEvent(QMouseEvent *) override { ++m_moves; }
+    void wheelEvent(QWheelEvent *e) override
+    {
+        m_log->setText(m_log->text() + QStringLiteral("wheel:%1@%2,%3;")
+                                           .arg(e->angleDelta().y())
+                                           .arg(e->position().x())
+                                           .arg(e->position().y()));
+    }
     void mouseReleaseEvent(QMouseEvent *e) override
     {
         add(m_moves ? QStringLiteral("moves:%1,release@").arg(std::exchange(m_moves, 0))
@@ -314,6 +322,11 @@ void DriverTest::commandsPrintTheirLines_data()
     QTest::newRow("drag_moves_between")
         << QByteArray("drag pctArea 1 2 33 26\ndump lblLog\n")
         << QStringList{logState(2, "press:1@1,2;moves:8,release@33,26;")} << 2;
+    QTest::newRow("wheel_notches_at_point_and_centre")
+        << QByteArray("wheel pctArea -2 5 6\nwheel pctArea 1\ndump lblLog\nwheel pctArea\n")
+        << QStringList{logState(3, "wheel:-240@5,6;wheel:120@19,14;"),
+                       errorLine(4, "usage: wheel pctArea STEPS [X Y]")}
+        << 4;
     QTest::newRow("drag_needs_four_numbers")
         << QByteArray("drag pctArea 1 2 x 4\n")
         << QStringList{errorLine(1, "usage: drag pctArea X1 Y1 X2 Y2")} << 1;
