@@ -56,8 +56,8 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 echo "run: no display; running the headless demo in $work, device $device"
-rm -f monitor-polling.png monitor-after-run.png kurvex-full.png kurvex.png All_data.txt AutoSave.txt \
-    demo.jsonl
+rm -f monitor-polling.png monitor-after-run.png kurvex-full.png kurvex.png kurvex-measure.png All_data.txt \
+    AutoSave.txt zoomed.csv kurvex-plot.pdf ZELK_NET_comm.log ZELK_NET_comm.log.1 demo.jsonl
 # An offscreen screen of 1366x768 at 96 dpi, so the monitor lays itself out as on a laptop screen.
 screen=$(mktemp --suffix=.json)
 cleanup_screen() { rm -f "$screen"; cleanup; }
@@ -76,9 +76,13 @@ field() { grep "\"name\":\"$1\"" demo.jsonl | tail -n 1 | sed -n "s/.*\"$2\":\"\
 samples=$(sed -n 's/^Samples: *\([0-9]*\).*/\1/p' All_data.txt 2>/dev/null || true)
 echo "run: the monitor polled the device, switched outputs 1 and 3 on, stopped polling and ran a"
 echo "     fast-sampling run to its end code $(field lblErrNumer caption) \"$(field lblErrDescr caption)\" (${samples:-no} readings);"
-echo "     Show Graph started Kurvex on All_data.txt, which zoomed to $(field txtXmin text)..$(field txtXmax text) ms."
+echo "     Show Graph started Kurvex on All_data.txt, which zoomed to $(field txtXmin text)..$(field txtXmax text) ms,"
+echo "     then two wheel notches further, measured \"$(field lblCursors caption)\""
+echo "     and exported $(($(wc -l <zoomed.csv 2>/dev/null || echo 1) - 1)) readings to zoomed.csv and the plot to kurvex-plot.pdf;"
+echo "     the communication log holds $(wc -l <ZELK_NET_comm.log 2>/dev/null || echo 0) lines."
 echo "run: files in $work:"
-for f in monitor-polling.png monitor-after-run.png kurvex-full.png kurvex.png All_data.txt demo.jsonl; do
+for f in monitor-polling.png monitor-after-run.png kurvex-full.png kurvex.png kurvex-measure.png All_data.txt \
+    zoomed.csv kurvex-plot.pdf ZELK_NET_comm.log demo.jsonl; do
     if [ -f "$f" ]; then
         printf '     %-22s %8d bytes\n' "$f" "$(stat -c %s "$f")"
     else
