@@ -69,6 +69,16 @@ public:
         send(QEvent::MouseButtonPress, at, button, button);
         send(QEvent::MouseButtonRelease, at, button, Qt::NoButton);
     }
+    // One turn of the wheel by `notches` (positive: away from the user).
+    void wheel(QPoint at, int notches)
+    {
+        if (!m_receiver)
+            return;
+        const QPointF local(at + m_offset);
+        QWheelEvent event(local, QPointF(m_receiver->mapToGlobal(local.toPoint())), QPoint(),
+                          QPoint(0, notches * 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(m_receiver, &event);
+    }
 
 private:
     QPointer<QWidget> m_receiver;
@@ -145,11 +155,7 @@ QString wheelControl(QWidget *w, const QString &name, const QString &rest)
     const auto at = pointOrCentre(w, args);
     if (!steps || !at || std::abs(*steps) > 1000)
         return QStringLiteral("usage: wheel ") + name + QStringLiteral(" STEPS [X Y]");
-    QWidget *receiver = w->childAt(*at) ? w->childAt(*at) : w;
-    const QPointF local(receiver->mapFrom(w, *at));
-    QWheelEvent event(local, QPointF(receiver->mapToGlobal(local.toPoint())), QPoint(),
-                      QPoint(0, *steps * 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(receiver, &event);
+    MouseSequence(w, *at).wheel(*at, *steps);
     return {};
 }
 
@@ -273,11 +279,19 @@ struct ActionCommand {
     const char *verb;
     Action act;
 };
+// clang-format off
 constexpr ActionCommand Actions[] = {
-    {"click", clickControl}, {"dblclick", doubleClickControl}, {"rclick", rightClickControl},
-    {"drag", dragControl},   {"wheel", wheelControl},          {"type", typeText},
-    {"key", pressKey},       {"check", checkControl},          {"select", selectRow},
+    {"click", clickControl},
+    {"dblclick", doubleClickControl},
+    {"rclick", rightClickControl},
+    {"drag", dragControl},
+    {"wheel", wheelControl},
+    {"type", typeText},
+    {"key", pressKey},
+    {"check", checkControl},
+    {"select", selectRow},
 };
+// clang-format on
 
 } // namespace
 

@@ -3,9 +3,8 @@
 #include "ReadingsExport.h"
 
 #include "GraphE.h"
-#include "GraphMath.h"
-#include "MdlFunctions.h"
 #include "NumberFormat.h"
+#include "Readouts.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -131,8 +130,7 @@ void appendRows(QByteArray &out, const Request &request, BlockWalker &walker, qi
     const GraphE::GraphSlot &s = *request.slot;
     for (qint32 k = from; k <= to; ++k) {
         const double counts = s.value(k);
-        float value = 0;
-        MdlFunctions::RawToValue(GraphMath::roundWhole(counts), request.offset, request.gain, value);
+        const float value = Readouts::countsToValue(counts, request.gain, request.offset);
         appendNumber(out, k);
         out.append(',');
         appendNumber(out, s.time(k));

@@ -11,19 +11,26 @@ namespace Readouts {
 
 namespace {
 
-float toValue(double counts, float gain, float offset)
-{
-    float value = 0;
-    MdlFunctions::RawToValue(GraphMath::roundWhole(counts), offset, gain, value);
-    return value;
-}
-
 QString blankThen(const QString &text)
 {
     return QStringLiteral(" ") + text;
 }
 
 } // namespace
+
+float countsToValue(double counts, float gain, float offset)
+{
+    float value = 0;
+    MdlFunctions::RawToValue(GraphMath::roundWhole(counts), offset, gain, value);
+    return value;
+}
+
+QString countsText(double counts, quint8 valueType, float gain, float offset)
+{
+    if (valueType == 2)
+        return NumberFormat::format0(counts);
+    return NumberFormat::format0_000(countsToValue(counts, gain, offset));
+}
 
 bool statisticsTexts(const GraphE::GraphSlot &slot, qint32 lo, qint32 hi, float gain, float offset,
                      QString &strDataA2D, QString &strDataVAL)
@@ -39,9 +46,9 @@ bool statisticsTexts(const GraphE::GraphSlot &slot, qint32 lo, qint32 hi, float 
     for (qint64 n :
          {qint64(average), qint64(min), qint64(max), delta1, delta2, qint64(cntMin), qint64(cntMax)})
         strDataA2D += blankThen(QString::number(n));
-    const float avgValue = toValue(average, gain, offset);
-    const float minValue = toValue(min, gain, offset);
-    const float maxValue = toValue(max, gain, offset);
+    const float avgValue = countsToValue(average, gain, offset);
+    const float minValue = countsToValue(min, gain, offset);
+    const float maxValue = countsToValue(max, gain, offset);
     for (double v : {double(avgValue), double(minValue), double(maxValue), double(minValue) - avgValue,
                      double(maxValue) - avgValue})
         strDataVAL += blankThen(NumberFormat::format0_000(v));
@@ -54,7 +61,7 @@ QString GetAverageText(const QString &caption, const QString &st, quint8 opt, fl
     if (opt == 2)
         return st;
     const auto column = [&](int first) {
-        return toValue(NumberFormat::valPrefix(st.mid(first - 1, 8)), gain, offset);
+        return countsToValue(NumberFormat::valPrefix(st.mid(first - 1, 8)), gain, offset);
     };
     const float average = column(1), minimum = column(9), maximum = column(17);
     QString s;
@@ -90,7 +97,7 @@ QStringList listRows(const GraphE::GraphSlot &slot, double xmin, double xmax, qu
     rows.reserve(std::min<qint64>(qint64(b) - a + 1, ListRowCap));
     QString aligned;
     for (qint32 i = std::max(a, 0); i <= b && i - xmin < ListRowCap; ++i) {
-        const double value = opt == 2 ? slot.value(i) : toValue(slot.value(i), gain, offset);
+        const double value = opt == 2 ? slot.value(i) : countsToValue(slot.value(i), gain, offset);
         const QString row =
             blankThen(QString::number(slot.time(i))) + blankThen(NumberFormat::format0_000(value));
         MdlFunctions::AlignLineToTemplate(ListTemplate, QStringLiteral(" "), row, aligned);

@@ -16,6 +16,11 @@ inline const QString ListTemplate = QStringLiteral("    Time(ms)    __A2D____ ")
 // At most this many rows in a readings list.
 constexpr int ListRowCap = 30000;
 
+// A reading in counts as an engineering value: the whole counts x gain + offset, as a single.
+float countsToValue(double counts, float gain, float offset);
+// A reading as the window shows it: "0" of the counts for value type 2, "0.000" of the value otherwise.
+QString countsText(double counts, quint8 valueType, float gain, float offset);
+
 // The statistics of readings lo..hi of `slot`, appended to the two texts: in counts (" " before each of
 // average, minimum, maximum, Delta1, Delta2, Cnt1, Cnt2) and in values (counts x gain + offset, "0.000",
 // then the two counts). A bad range or a reading that is not a whole number shows the statistics

@@ -340,11 +340,7 @@ QString frmHistory_Graph::timeText(qint32 reading) const
 
 QString frmHistory_Graph::countsText(double counts) const
 {
-    if (ValueType == 2)
-        return NumberFormat::format0(counts);
-    float value = 0;
-    MdlFunctions::RawToValue(GraphMath::roundWhole(counts), A2DOffset, A2DGain, value);
-    return NumberFormat::format0_000(value);
+    return Readouts::countsText(counts, ValueType, A2DGain, A2DOffset);
 }
 
 void frmHistory_Graph::RefreshGraph(quint8 s)
@@ -432,14 +428,7 @@ void frmHistory_Graph::DrawYscaleNoBorders(quint8 optValType, double ymin, doubl
         pctGraphH->line(0, l.y, wg, l.y, 0xFFC0C0);
         pctYscale->line(sw - t, l.y, sw, l.y, Zelk::Ole::Blue);
         pctYscale->pset(GraphMath::roundWhole(t * 0.4), l.y, Zelk::Ole::White);
-        QString text;
-        if (optValType == 2) {
-            text = NumberFormat::format0(l.value);
-        } else {
-            float value = 0;
-            MdlFunctions::RawToValue(GraphMath::roundWhole(l.value), A2DOffset, A2DGain, value);
-            text = NumberFormat::format0_000(value);
-        }
+        const QString text = Readouts::countsText(l.value, optValType, A2DGain, A2DOffset);
         pctYscale->print(GraphMath::roundWhole(t * 0.4), l.y, NumberFormat::formatAt8(text), 128);
     }
 }

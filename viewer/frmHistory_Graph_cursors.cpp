@@ -2,8 +2,8 @@
 // kept on their readings through zoom and redraw, and the readout of both with their differences.
 #include "Controls.h"
 #include "GraphE.h"
-#include "MdlFunctions.h"
 #include "NumberFormat.h"
+#include "Readouts.h"
 #include "frmHistory_Graph.h"
 
 #include <QCheckBox>
@@ -75,12 +75,9 @@ private:
 // The value of `counts` as the readouts show it: whole counts, or the engineering value.
 double shownValue(double counts, quint8 valueType, float gain, float offset)
 {
-    const std::int32_t whole = GraphMath::roundWhole(counts);
     if (valueType == 2)
-        return whole;
-    float value = 0;
-    MdlFunctions::RawToValue(whole, offset, gain, value);
-    return value;
+        return GraphMath::roundWhole(counts);
+    return Readouts::countsToValue(counts, gain, offset);
 }
 
 QString valueText(double value, quint8 valueType)
