@@ -11,17 +11,6 @@ namespace {
 
 constexpr char Hex[] = "0123456789ABCDEF";
 
-// Appends `value` as exactly `digits` decimal digits.
-void appendDigits(QByteArray &out, int value, int digits)
-{
-    char buf[8];
-    for (int i = digits - 1; i >= 0; --i) {
-        buf[i] = char('0' + value % 10);
-        value /= 10;
-    }
-    out.append(buf, digits);
-}
-
 void appendEscaped(QByteArray &out, QByteArrayView bytes)
 {
     for (const char c : bytes) {
@@ -92,24 +81,8 @@ QByteArray escaped(QByteArrayView bytes)
 
 QByteArray line(const QDateTime &when, Event event, QByteArrayView fields, QByteArrayView payload)
 {
-    const QDate d = when.date();
-    const QTime t = when.time();
-    QByteArray out;
+    QByteArray out = when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz ")).toLatin1();
     out.reserve(40 + fields.size() + payload.size() + payload.size() / 4);
-    appendDigits(out, d.year(), 4);
-    out.append('-');
-    appendDigits(out, d.month(), 2);
-    out.append('-');
-    appendDigits(out, d.day(), 2);
-    out.append(' ');
-    appendDigits(out, t.hour(), 2);
-    out.append(':');
-    appendDigits(out, t.minute(), 2);
-    out.append(':');
-    appendDigits(out, t.second(), 2);
-    out.append('.');
-    appendDigits(out, t.msec(), 3);
-    out.append(' ');
     out.append(eventName(event));
     if (!fields.isEmpty()) {
         out.append(' ');
