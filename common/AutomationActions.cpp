@@ -2,9 +2,9 @@
 // check boxes, option buttons and list rows, as the window system would deliver them.
 #include "AutomationActions.h"
 
+#include "AutomationReach.h"
 #include "Controls.h"
 
-#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -45,14 +45,15 @@ QString unreachable(const QWidget *w, const QString &name)
 
 namespace {
 
-// A press and what follows it go to the widget under the pointer, like the window system does.
+// A press and what follows it go to the widget of the top-level window under the pointer, like the
+// window system does; points are given in pixels of the control aimed at.
 class MouseSequence {
 public:
-    MouseSequence(QWidget *target, QPoint at)
+    MouseSequence(QWidget *control, QPoint at)
     {
-        QWidget *child = target->childAt(at);
-        m_receiver = child ? child : target;
-        m_offset = m_receiver->mapFrom(target, QPoint(0, 0));
+        const Hit hit = widgetAt(control, at);
+        m_receiver = hit.widget;
+        m_offset = hit.local - at;
     }
     void send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons)
     {
@@ -96,13 +97,12 @@ std::optional<QPoint> pointOrCentre(const QWidget *w, const QStringList &args)
     return QPoint(*x, *y);
 }
 
-QString clickControl(QWidget *w, const QString &, const QString &)
+QString clickControl(QWidget *w, const QString &name, const QString &)
 {
-    if (auto *button = qobject_cast<QAbstractButton *>(w)) {
-        button->click();
-        return {};
-    }
-    MouseSequence(w, w->rect().center()).click(w->rect().center(), Qt::LeftButton);
+    const QPoint at = w->rect().center();
+    if (QString covered = coveredAt(w, name, at); !covered.isEmpty())
+        return covered;
+    MouseSequence(w, at).click(at, Qt::LeftButton);
     return {};
 }
 
@@ -111,6 +111,8 @@ QString doubleClickControl(QWidget *w, const QString &name, const QString &rest)
     const auto at = pointOrCentre(w, words(rest));
     if (!at)
         return QStringLiteral("usage: dblclick ") + name + QStringLiteral(" [X Y]");
+    if (QString covered = coveredAt(w, name, *at); !covered.isEmpty())
+        return covered;
     MouseSequence mouse(w, *at);
     mouse.click(*at, Qt::LeftButton);
     mouse.send(QEvent::MouseButtonDblClick, *at, Qt::LeftButton, Qt::LeftButton);
@@ -123,6 +125,8 @@ QString rightClickControl(QWidget *w, const QString &name, const QString &rest)
     const auto at = pointOrCentre(w, words(rest));
     if (!at)
         return QStringLiteral("usage: rclick ") + name + QStringLiteral(" [X Y]");
+    if (QString covered = coveredAt(w, name, *at); !covered.isEmpty())
+        return covered;
     MouseSequence(w, *at).click(*at, Qt::RightButton);
     return {};
 }
@@ -138,6 +142,8 @@ QString dragControl(QWidget *w, const QString &name, const QString &rest)
         return QStringLiteral("usage: drag ") + name + QStringLiteral(" X1 Y1 X2 Y2");
     const QPoint from(values.at(0), values.at(1));
     const QPoint to(values.at(2), values.at(3));
+    if (QString covered = coveredAt(w, name, from); !covered.isEmpty())
+        return covered;
     MouseSequence mouse(w, from);
     mouse.send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
     constexpr int Steps = 8;
@@ -155,6 +161,8 @@ QString wheelControl(QWidget *w, const QString &name, const QString &rest)
     const auto at = pointOrCentre(w, args);
     if (!steps || !at || std::abs(*steps) > 1000)
         return QStringLiteral("usage: wheel ") + name + QStringLiteral(" STEPS [X Y]");
+    if (QString covered = coveredAt(w, name, *at); !covered.isEmpty())
+        return covered;
     MouseSequence(w, *at).wheel(*at, *steps);
     return {};
 }
@@ -243,8 +251,7 @@ QString checkControl(QWidget *w, const QString &name, const QString &rest)
         if (value != 1)
             return QStringLiteral("an option button can only be selected: check ") + name +
                    QStringLiteral(" 1");
-        option->click();
-        return {};
+        return clickControl(option, name, {});
     }
     return name + QStringLiteral(" is not a check box or option button");
 }
@@ -266,6 +273,8 @@ QString selectRow(QWidget *w, const QString &name, const QString &rest)
     view->scrollTo(index);
     const QRect rect = view->visualRect(index);
     if (rect.isValid() && view->viewport()->rect().contains(rect.center())) {
+        if (QString covered = coveredAt(view->viewport(), name, rect.center()); !covered.isEmpty())
+            return covered;
         MouseSequence(view->viewport(), rect.center()).click(rect.center(), Qt::LeftButton);
         return {};
     }

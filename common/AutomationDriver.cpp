@@ -4,10 +4,12 @@
 
 #include "AutomationActions.h"
 #include "AutomationDriver_p.h"
+#include "AutomationReach.h"
 #include "AutomationState.h"
 #include "Seams.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDevice>
 #include <QHash>
@@ -153,6 +155,16 @@ bool startWithAutomationEnvironment(const QString &program, const QStringList &a
     process.setArguments(arguments);
     process.setProcessEnvironment(environment);
     return process.startDetached();
+}
+
+// The window named `only`, or every shown window when no name is given.
+QList<QWidget *> windowsNamed(const QString &only)
+{
+    QList<QWidget *> found;
+    for (QWidget *window : Automation::windows())
+        if (only.isEmpty() ? window->isVisible() : window->objectName() == only)
+            found.append(window);
+    return found;
 }
 
 QString printTarget()
@@ -325,8 +337,7 @@ void AutomationDriver::start()
     m_seams = std::make_unique<Seams>(this);
     ++activeDrivers();
     setMsgBoxHandler([this](const QString &text, MsgButtons buttons, const QString &) {
-        reportMsgBox(text, buttonsName(buttons));
-        return firstAnswer(buttons);
+        return answerMsgBox(text, buttons);
     });
     setFileDialog(&m_seams->dialog);
     setProcessStarter(&m_seams->starter);
@@ -374,6 +385,22 @@ void AutomationDriver::reportMsgBox(const QString &text, const char *buttons)
     print(QStringLiteral("msgbox"), JsonLine()
                                         .add(QStringLiteral("text"), text)
                                         .add(QStringLiteral("buttons"), QString::fromLatin1(buttons)));
+}
+
+// A box is printed when it opens. Held open, it runs its own event loop like a real modal box: timers
+// and sockets go on, while the script, like the person reading the box, waits for it to be answered.
+MsgAnswer AutomationDriver::answerMsgBox(const QString &text, MsgButtons buttons)
+{
+    reportMsgBox(text, buttonsName(buttons));
+    if (m_msgBoxHoldMs > 0) {
+        ++m_boxesOpen;
+        QEventLoop box;
+        QTimer::singleShot(m_msgBoxHoldMs, &box, &QEventLoop::quit);
+        box.exec();
+        if (--m_boxesOpen == 0 && std::exchange(m_resumeAfterBox, false))
+            scheduleNext();
+    }
+    return firstAnswer(buttons);
 }
 
 std::optional<QString> AutomationDriver::answerFileDialog(const QString &title, const QString &file,
@@ -424,6 +451,10 @@ void AutomationDriver::runNext()
 {
     if (m_finished || m_running)
         return;
+    if (m_boxesOpen > 0) {
+        m_resumeAfterBox = true;
+        return;
+    }
     if (!m_started) {
         // QCoreApplication::exec runs an event loop; the waits inside the start-up only pump events.
         if (m_waitsForEventLoop && QThread::currentThread()->loopLevel() == 0) {
@@ -466,6 +497,7 @@ AutomationDriver::Next AutomationDriver::execute(const QString &text)
         {QStringLiteral("dumpall"), &AutomationDriver::dumpallCommand},
         {QStringLiteral("grab"), &AutomationDriver::grabCommand},
         {QStringLiteral("quit"), &AutomationDriver::quitCommand},
+        {QStringLiteral("reach"), &AutomationDriver::reachCommand},
     };
     const auto [word, rest] = splitFirst(text);
     const QString verb = word.toLower();
@@ -528,10 +560,7 @@ AutomationDriver::Next AutomationDriver::dumpCommand(const QString &rest)
 // Every shown window, or only the windows of the given name, each followed by its named controls.
 AutomationDriver::Next AutomationDriver::dumpallCommand(const QString &rest)
 {
-    const QString only = rest.trimmed();
-    for (const QWidget *window : Automation::windows()) {
-        if (only.isEmpty() ? !window->isVisible() : window->objectName() != only)
-            continue;
+    for (const QWidget *window : windowsNamed(rest.trimmed())) {
         print(QStringLiteral("state"), Automation::controlState(window));
         for (const QWidget *control : Automation::namedControls(window))
             print(QStringLiteral("state"), Automation::controlState(control));
@@ -549,6 +578,19 @@ AutomationDriver::Next AutomationDriver::grabCommand(const QString &rest)
         error(QStringLiteral("no window to grab"));
     else if (!window->grab().save(file, "PNG"))
         error(QStringLiteral("cannot write ") + file);
+    return Next::Now;
+}
+
+// Every shown window (or the named one) with what an operator could not reach or read in it.
+AutomationDriver::Next AutomationDriver::reachCommand(const QString &rest)
+{
+    for (const QWidget *window : windowsNamed(rest.trimmed())) {
+        print(QStringLiteral("reach"),
+              JsonLine()
+                  .add(QStringLiteral("window"), window->objectName())
+                  .add(QStringLiteral("problems"),
+                       QJsonArray::fromStringList(Automation::reachProblems(window))));
+    }
     return Next::Now;
 }
 
@@ -662,6 +704,7 @@ bool installAutomationFromEnvironment()
     out->setParent(driver);
     programDriver() = driver;
     driver->setWaitsForEventLoop(true);
+    driver->setMsgBoxHoldMs(qEnvironmentVariableIntValue("ZELK_MSGBOX_HOLD_MS"));
     driver->start();
     if (script == QLatin1String("-")) {
         readStandardInput(source);

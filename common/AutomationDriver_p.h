@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AutomationActions.h"
+#include "Seams.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -67,6 +68,9 @@ public:
     // The first command waits until the application's main event loop runs, so the program's own
     // start-up (and the message-pumping waits inside it) complete first. Off for in-process tests.
     void setWaitsForEventLoop(bool on) { m_waitsForEventLoop = on; }
+    // Each message box stays open this long, its own event loop running, before it is answered
+    // (0: answered at once). From ZELK_MSGBOX_HOLD_MS for the programs.
+    void setMsgBoxHoldMs(int ms) { m_msgBoxHoldMs = ms; }
     // Installs the message-box, file-dialog, process and printer seams and schedules the first command.
     void start();
     // Prints the closing exit line (once).
@@ -110,6 +114,8 @@ private:
     Next dumpallCommand(const QString &rest);
     Next grabCommand(const QString &rest);
     Next quitCommand(const QString &rest);
+    Next reachCommand(const QString &rest);
+    MsgAnswer answerMsgBox(const QString &text, MsgButtons buttons);
     void pollWaitFor();
     void print(const QString &event, const Automation::JsonLine &fields);
     void print(const QString &event);
@@ -130,6 +136,9 @@ private:
     bool m_exitPrinted = false;
     bool m_quitsApplication = true;
     bool m_waitsForEventLoop = false;
+    int m_msgBoxHoldMs = 0;
+    int m_boxesOpen = 0;           // message boxes held open now; the script waits for them
+    bool m_resumeAfterBox = false; // a command came due while a box was open
     std::optional<std::optional<QString>> m_dialogAnswer; // set by a `dialog` line the script reached
     WaitFor m_waitFor;
     QTimer m_poll;

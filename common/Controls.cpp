@@ -239,6 +239,43 @@ void setGeometryTwips(QWidget *w, int left, int top, int width, int height)
                        twipsToPixels(std::max(height, 0)));
 }
 
+void drawBeneath(QWidget *shape)
+{
+    shape->lower();
+    shape->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+namespace {
+class MarkerWhileDisabled : public QObject {
+public:
+    MarkerWhileDisabled(QWidget *marker, QWidget *control) : QObject(marker), m_marker(marker)
+    {
+        control->installEventFilter(this);
+        follow(control);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::EnabledChange)
+            follow(static_cast<QWidget *>(watched));
+        return false;
+    }
+
+private:
+    void follow(const QWidget *control)
+    {
+        m_marker->setAttribute(Qt::WA_TransparentForMouseEvents, control->isEnabled());
+    }
+    QWidget *m_marker;
+};
+} // namespace
+
+void markWhileDisabled(QWidget *marker, QWidget *control)
+{
+    new MarkerWhileDisabled(marker, control);
+}
+
 QRect geometryTwips(const QWidget *w)
 {
     if (!w)

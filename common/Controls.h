@@ -58,6 +58,14 @@ int twipsToPixels(int twips);
 int pixelsToTwips(int pixels);
 // Geometry of a control in twips, relative to its container.
 void setGeometryTwips(QWidget *w, int left, int top, int width, int height);
+
+// A shape or frame drawn on its container: beneath the container's other controls, and never in the
+// way of the pointer.
+void drawBeneath(QWidget *shape);
+// A marker label lying over a control: while the control is disabled the marker takes the pointer and
+// shows its tooltip (why the control is disabled); while the control is enabled the pointer passes
+// through the marker to the control.
+void markWhileDisabled(QWidget *marker, QWidget *control);
 QRect geometryTwips(const QWidget *w);
 
 // A lamp: circle (shape 3) or rounded square (shape 5) filled with its OLE colour.

@@ -190,6 +190,7 @@ void frmClient::createLampFrames()
     ShaSetPoint = place(new QFrame(FraOut), QStringLiteral("ShaSetPoint"), 6, 46, 104, 100);
     ShaSetPoint->setFrameShape(QFrame::Box);
     ShaSetPoint->setVisible(false);
+    Zelk::drawBeneath(ShaSetPoint); // the box around the set point must not swallow "Enter"
     ChkSetPoint =
         checkBox(FraOut, QStringLiteral("ChkSetPoint"), QStringLiteral("Set Point"), {12, 94, 100, 24});
     connect(ChkSetPoint, &QCheckBox::stateChanged, this, &frmClient::ChkSetPoint_Click);
@@ -260,7 +261,7 @@ void frmClient::createStatusFrames()
     lblErrNumer = label(FraErrorStatus, QStringLiteral("lblErrNumer"), QString(), {134, 22, 100, 20});
     lblLastErrDescr = label(FraErrorStatus, QStringLiteral("lblLastErrDescr"),
                             QStringLiteral(" Message descr.:"), {8, 42, 124, 20});
-    lblErrDescr = label(FraErrorStatus, QStringLiteral("lblErrDescr"), QString(), {134, 42, 100, 20});
+    lblErrDescr = label(FraErrorStatus, QStringLiteral("lblErrDescr"), QString(), {134, 42, 130, 20});
     const char *captions[] = {"Error Readings:", "Err N.O.E.tr:", "Err N.O.str:", "Err N.O.E.B:"};
     const QPoint spots[] = {{8, 64}, {136, 64}, {8, 84}, {136, 84}, {136, 104}};
     for (int i = 0; i <= 4; ++i) {
@@ -296,6 +297,7 @@ void frmClient::createStatusFrames()
     // caption is not meant to be read.
     LblSwitch->setStyleSheet(QStringLiteral("color: transparent; background: transparent;"));
     LblSwitch->setVisible(false);
+    Zelk::markWhileDisabled(LblSwitch, cmdChanSwitch); // shown while polling is off, button enabled or not
     for (int i = 1; i <= 2; ++i) {
         cmdChan[i] = button(FraChannels, indexed("cmdChan", i), QStringLiteral("Channel %1").arg(i),
                             {12 + (i - 1) * 100, 62, 96, 28});

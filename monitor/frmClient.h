@@ -242,6 +242,7 @@ private:
     void createViewControls();
     // Design sizes for the screen the window opens on (frmClient_layout.cpp).
     void fitDesignToScreen();
+    void holdFrameContent();
 
     // Timers keep their enabled state apart from their interval: an interval of 0 never ticks.
     void setTimerEnabled(QTimer *timer, bool enabled);

@@ -98,6 +98,32 @@ void frmClient::InitWeightLocation()
     for (const MonitorLayout::Placement &p : MonitorLayout::place(iFormBlockH, design))
         if (QWidget *w = findChild<QWidget *>(p.name))
             Zelk::setGeometryTwips(w, p.rect.left(), p.rect.top(), p.rect.width(), p.rect.height());
+    holdFrameContent();
+}
+
+// On a small screen (or a large scale factor) the frames, sized from the screen height, can be
+// smaller than the controls they hold, which would cut buttons and texts off. Each frame grows to hold
+// its controls (the right-hand column keeps one width), and the column moves over as far as the weight
+// frame grew into it.
+void frmClient::holdFrameContent()
+{
+    const auto holding = [](const QWidget *frame) {
+        constexpr int Margin = 6; // pixels between the furthest control and the frame's edge
+        QSize needs = frame->size();
+        for (const QWidget *c : frame->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            needs = needs.expandedTo(QSize(c->geometry().right(), c->geometry().bottom()) +
+                                     QSize(Margin + 1, Margin + 1));
+        return needs;
+    };
+    FraWeight->resize(holding(FraWeight));
+    const std::initializer_list<QGroupBox *> column{FraTimers, FraHistory, FraErrorStatus};
+    int columnWidth = 0;
+    for (const QGroupBox *frame : column)
+        columnWidth = std::max(columnWidth, holding(frame).width());
+    const int gap = FraTimers->x() - FraOut->geometry().right();
+    const int shift = std::max(0, FraWeight->geometry().right() + gap - FraTimers->x());
+    for (QGroupBox *frame : column)
+        frame->setGeometry(frame->x() + shift, frame->y(), columnWidth, holding(frame).height());
 }
 
 // ---- The layout file ------------------------------------------------------------------------------

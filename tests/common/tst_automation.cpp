@@ -8,6 +8,10 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QFrame>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -125,6 +129,10 @@ public:
         colour->setFont(small);
         colour->setToolTip(QStringLiteral("Lamp colours"));
         place(new MouseArea(this, log), "pctArea", {300, 200, 40, 30});
+        // A button whose centre a frame covers, and a label too narrow for its caption.
+        onClick(button("cmdCovered", "Covered", 100, 190), [this] { append("covered;"); });
+        place(new QFrame(this), "ShaCover", {200, 100, 60, 25});
+        place(new QLabel(QStringLiteral("Much too long a caption"), this), "lblCut", {300, 175, 30, 20});
     }
 
     void append(const QString &text) { log->setText(log->text() + text); }
@@ -199,6 +207,8 @@ private slots:
     void launchStartsTheProgramWithTheViewerScript();
     void printIsReportedOnlyWhenItReachedThePrinter();
     void seamsAreInstalledOnlyWhileTheDriverLives();
+    void heldMessageBoxLetsTimersRunWhileTheScriptWaits();
+    void reachListsWhatAnOperatorCannotClickOrRead();
     void oleColoursMapToRgbAndSystemRoles_data();
     void oleColoursMapToRgbAndSystemRoles();
     void twipsFollowTheLogicalDpi();
@@ -207,6 +217,7 @@ private slots:
 private:
     void run(const QByteArray &script, QStringList *lines);
     std::unique_ptr<TestWindow> m_window;
+    int m_holdMs = 0; // message boxes of the next run are held open this long
 };
 
 void DriverTest::initTestCase()
@@ -238,6 +249,7 @@ void DriverTest::run(const QByteArray &script, QStringList *lines)
     {
         AutomationDriver driver(&in, &out);
         driver.setQuitsApplication(false);
+        driver.setMsgBoxHoldMs(std::exchange(m_holdMs, 0));
         driver.start();
         QTRY_VERIFY_WITH_TIMEOUT(driver.isFinished(), 20000);
         driver.finish(0);
@@ -327,6 +339,15 @@ void DriverTest::commandsPrintTheirLines_data()
         << QStringList{logState(3, "wheel:-240@5,6;wheel:120@19,14;"),
                        errorLine(4, "usage: wheel pctArea STEPS [X Y]")}
         << 4;
+    QTest::newRow("covered_control_is_not_clicked")
+        << QByteArray("click cmdCovered\ndblclick cmdCovered 40 5\ndrag cmdCovered 40 5 1 1\ndump lblLog\n")
+        << QStringList{errorLine(1, "cmdCovered is covered by ShaCover"),
+                       errorLine(2, "cmdCovered is covered by ShaCover"),
+                       errorLine(3, "cmdCovered is covered by ShaCover"), logState(4, "")}
+        << 4;
+    QTest::newRow("uncovered_edge_of_a_covered_control_is_clicked")
+        << QByteArray("dblclick cmdCovered 5 5\ndump lblLog\n")
+        << QStringList{logState(2, "covered;covered;")} << 2;
     QTest::newRow("drag_needs_four_numbers")
         << QByteArray("drag pctArea 1 2 x 4\n")
         << QStringList{errorLine(1, "usage: drag pctArea X1 Y1 X2 Y2")} << 1;
@@ -388,6 +409,33 @@ void DriverTest::endOfScriptClosesTheWindowsLikeQuit()
     QCOMPARE(lines, QStringList{exitLine(1)});
     QVERIFY(!m_window->isVisible());
     QCOMPARE(m_window->log->text(), QStringLiteral("go;"));
+}
+
+void DriverTest::heldMessageBoxLetsTimersRunWhileTheScriptWaits()
+{
+    // cmdLater's timer (30 ms) comes due while the box is open; the dump waits until it is answered.
+    m_holdMs = 400;
+    QStringList lines;
+    run("click cmdLater\nclick cmdAsk\ndump lblLog\n", &lines);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines.at(0).startsWith(QStringLiteral(R"J({"event":"msgbox","line":2,)J")),
+             qPrintable(lines.at(0)));
+    QCOMPARE(lines.at(1), logState(3, "go later;yes;"));
+}
+
+void DriverTest::reachListsWhatAnOperatorCannotClickOrRead()
+{
+    QStringList lines;
+    run("reach frmTest\n", &lines);
+    const QJsonObject reach = QJsonDocument::fromJson(lines.value(0).toUtf8()).object();
+    QCOMPARE(reach.value("event").toString(), QStringLiteral("reach"));
+    QCOMPARE(reach.value("window").toString(), QStringLiteral("frmTest"));
+    const QJsonArray problems = reach.value("problems").toArray();
+    QCOMPARE(problems.size(), 2);
+    QCOMPARE(problems.at(0).toString(), QStringLiteral("cmdCovered is covered by ShaCover"));
+    QVERIFY2(problems.at(1).toString().startsWith(
+                 QStringLiteral("lblCut cuts its caption \"Much too long a caption\": it needs ")),
+             qPrintable(problems.at(1).toString()));
 }
 
 void DriverTest::quitClosesWindowsAndStopsTheScript()
@@ -490,6 +538,7 @@ void DriverTest::seamsAreInstalledOnlyWhileTheDriverLives()
     {
         AutomationDriver driver(&in, &out);
         driver.setQuitsApplication(false);
+        driver.setMsgBoxHoldMs(std::exchange(m_holdMs, 0));
         driver.start();
         QVERIFY(automationActive());
         QVERIFY(&fileDialog() != &recording);
