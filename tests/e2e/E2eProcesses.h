@@ -77,9 +77,10 @@ public:
         }
     }
 
-    bool start(const QString &workDir, const QString &address)
+    // Offscreen unless `env` says otherwise (a real X server's DISPLAY, say).
+    bool start(const QString &workDir, const QString &address,
+               QProcessEnvironment env = offscreenEnvironment())
     {
-        QProcessEnvironment env = offscreenEnvironment();
         env.insert(QStringLiteral("ZELK_AUTOMATION"), QStringLiteral("-"));
         env.insert(QStringLiteral("ZELK_DEFAULT_ADDRESS"), address);
         m_process.setProcessEnvironment(env);
