@@ -103,8 +103,8 @@ void frmClient::InitWeightLocation()
 
 // On a small screen (or a large scale factor) the frames, sized from the screen height, can be
 // smaller than the controls they hold, which would cut buttons and texts off. Each frame grows to hold
-// its controls (the right-hand column keeps one width), and the column moves over as far as the weight
-// frame grew into it.
+// its controls as far as the window has room: the right-hand column keeps one width and stays inside
+// the window, and the weight frame grows into what is left, the column moving over with it.
 void frmClient::holdFrameContent()
 {
     const auto holding = [](const QWidget *frame) {
@@ -115,15 +115,17 @@ void frmClient::holdFrameContent()
                                      QSize(Margin + 1, Margin + 1));
         return needs;
     };
-    FraWeight->resize(holding(FraWeight));
     const std::initializer_list<QGroupBox *> column{FraTimers, FraHistory, FraErrorStatus};
     int columnWidth = 0;
     for (const QGroupBox *frame : column)
         columnWidth = std::max(columnWidth, holding(frame).width());
-    const int gap = FraTimers->x() - FraOut->geometry().right();
-    const int shift = std::max(0, FraWeight->geometry().right() + gap - FraTimers->x());
+    columnWidth = std::max(FraTimers->width(), std::min(columnWidth, width() - FraTimers->x()));
+    const int spare = std::max(0, width() - FraTimers->x() - columnWidth);
+    const QSize weight = holding(FraWeight);
+    const int grown = std::min(weight.width() - FraWeight->width(), spare);
+    FraWeight->resize(FraWeight->width() + grown, weight.height());
     for (QGroupBox *frame : column)
-        frame->setGeometry(frame->x() + shift, frame->y(), columnWidth, holding(frame).height());
+        frame->setGeometry(frame->x() + grown, frame->y(), columnWidth, holding(frame).height());
 }
 
 // ---- The layout file ------------------------------------------------------------------------------

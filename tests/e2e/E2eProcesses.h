@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryFile>
 #include <QTest>
 
 namespace E2e {
@@ -16,10 +17,23 @@ inline const QString NoAnswer = QStringLiteral("Server does not answer! Possibly
                                                "Be sure the Server is running and try again, please! ");
 inline const QString InvalidXml = QStringLiteral(" Invalid XML data!  ");
 
+// The offscreen platform on a laptop's screen of 1366x768 at 96 dpi. Its own default screen is square,
+// narrower than the monitor's frames, which would put controls out of the pointer's reach.
+inline QString laptopScreenPlatform()
+{
+    static QTemporaryFile file(QDir::tempPath() + QStringLiteral("/zelk-screen-XXXXXX.json"));
+    if (!file.isOpen() && file.open()) {
+        file.write(R"({"screens":[{"name":"laptop","x":0,"y":0,"width":1366,"height":768,)"
+                   R"("logicalDpi":96,"logicalBaseDpi":96}]})");
+        file.flush();
+    }
+    return QStringLiteral("offscreen:configfile=") + file.fileName();
+}
+
 inline QProcessEnvironment offscreenEnvironment()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), laptopScreenPlatform());
     env.remove(QStringLiteral("ZELK_AUTOMATION_VIEWER"));
     env.remove(QStringLiteral("ZELK_TICK_START"));
     return env;
