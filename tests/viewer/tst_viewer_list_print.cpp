@@ -202,20 +202,25 @@ void TestViewerListPrint::closingListFreesShowDataAndGraphClosesList()
 void TestViewerListPrint::printFailuresAreReportedAndWindowComesBack_data()
 {
     QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("printTo"); // set: the real printer prints into this file of the test folder
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("ends");
-    QTest::newRow("printed_no_message") << int(Zelk::PrintResult::Printed) << QString() << 0;
+    QTest::newRow("printed_no_message") << int(Zelk::PrintResult::Printed) << QString() << QString() << 0;
     QTest::newRow("no_printer_not_ready")
-        << int(Zelk::PrintResult::NoPrinter) << "Printer is not ready!" << 0;
+        << int(Zelk::PrintResult::NotReady) << QString() << "Printer is not ready!" << 0;
     QTest::newRow("not_printable_cancelled")
-        << int(Zelk::PrintResult::Cancelled) << "Printing cancelled by user." << 0;
-    QTest::newRow("other_failure_ends_program")
-        << int(Zelk::PrintResult::Failed) << "Unexpected error! in sub.frmHistoryGraph paper jam" << 1;
+        << int(Zelk::PrintResult::Cancelled) << QString() << "Printing cancelled by user." << 0;
+    QTest::newRow("other_failure_ends_program") << int(Zelk::PrintResult::Failed) << QString()
+                                                << "Unexpected error! in sub.frmHistoryGraph paper jam" << 1;
+    // A printer that cannot start a page is not ready: the viewer runs on.
+    QTest::newRow("page_not_started_not_ready") << int(Zelk::PrintResult::Printed) << "missing/page.pdf"
+                                                << "Printer is not ready!" << 0;
 }
 
 void TestViewerListPrint::printFailuresAreReportedAndWindowComesBack()
 {
     QFETCH(int, answer);
+    QFETCH(QString, printTo);
     QFETCH(QString, message);
     FreshViewer viewer;
     QTemporaryDir dir;
@@ -224,6 +229,10 @@ void TestViewerListPrint::printFailuresAreReportedAndWindowComesBack()
     QVERIFY(g);
     ProbePrinter probe;
     probe.answer = Zelk::PrintResult(answer);
+    if (!printTo.isEmpty()) {
+        qputenv("ZELK_PRINT_TO", dir.filePath(printTo).toLocal8Bit());
+        probe.forward = &Zelk::printer();
+    }
     QList<QWidget *> hiddenWhilePrinting, shownWhilePrinting;
     probe.whilePrinting = [&] {
         for (QWidget *w : {static_cast<QWidget *>(g->cmdUpdateGraph), static_cast<QWidget *>(g->cmdMinus),
@@ -236,6 +245,7 @@ void TestViewerListPrint::printFailuresAreReportedAndWindowComesBack()
     };
     const PrinterInstall install(&probe);
     g->cmdPrint->click();
+    qunsetenv("ZELK_PRINT_TO");
     QCOMPARE(shownWhilePrinting, QList<QWidget *>{g->picRes});
     QCOMPARE(hiddenWhilePrinting.size(), 8);
     QCOMPARE(g->txtlblYMaxCurr2->text(), g->lblYMaxCurr->text());
