@@ -157,10 +157,13 @@ void frmHistory_Graph::createControls()
     lblStartDateTimeName = label(this, QStringLiteral("lblStartDateTimeName"));
     lblEndDateTimeName = label(this, QStringLiteral("lblEndDateTimeName"));
     lblInputUp = label(this, QStringLiteral("lblInputUp"));
+    for (QLabel *l : {lblStartDateTimeName, lblEndDateTimeName, lblInputUp})
+        l->hide();
+    // Shown, with empty captions: they never stand in the way of a click on what lies under them.
     lblPlus = label(this, QStringLiteral("lblPlus"));
     lblMinus = label(this, QStringLiteral("lblMinus"));
-    for (QLabel *l : {lblStartDateTimeName, lblEndDateTimeName, lblInputUp, lblPlus, lblMinus})
-        l->hide();
+    for (QLabel *l : {lblPlus, lblMinus})
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
     lblInputDn[0] = label(pctGraphH, QStringLiteral("lblInputDn(0)"), QStringLiteral("InputDn"));
     lblInputDn[0]->hide();
 
