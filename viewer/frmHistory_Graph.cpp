@@ -384,8 +384,8 @@ void frmHistory_Graph::RefreshGraph(quint8 s)
     ValueType = OptValueType[2]->isChecked() ? 2 : 1;
     DrawYscaleNoBorders(ValueType, ymin, ymax);
     ShowZELKFullHistoryGraph(x0, x1, ymin, ymax);
-    MaxText = NumberFormat::standardText(static_cast<float>(v.PlotMax));
-    MinText = NumberFormat::standardText(static_cast<float>(v.PlotMin));
+    MaxText = NumberFormat::standardText(v.PlotMax);
+    MinText = NumberFormat::standardText(v.PlotMin);
     lblYMaxCurr->setText(countsText(v.PlotMax));
     lblYMinCurr->setText(countsText(v.PlotMin));
     lblTaget->hide();

@@ -162,13 +162,13 @@ void TestViewerListPrint::listFollowsRedrawAndValueTypeSwitch()
     QVERIFY(g);
     QPointer<frmListHist_Graph> list = openList(g);
     QVERIFY(list);
-    QCOMPARE(rowsOf(list).at(3), row(3, "1004.000")); // values: the reading as a whole number
+    QCOMPARE(rowsOf(list).at(3), row(3, "1003.600")); // values: the reading at full precision
     g->LoIndex[0] = 50;
     g->HiIndex[0] = 99;
     g->RefreshGraph(0);
     QStringList rows = rowsOf(list);
     QCOMPARE(rows.size(), 50);
-    QCOMPARE(rows.first(), row(50, "1051.000"));
+    QCOMPARE(rows.first(), row(50, "1050.600"));
     QVERIFY(!g->cmdUpdateGraph->isEnabled());
     QCOMPARE(Zelk::backColor(g->cmdUpdateGraph), frmHistory_Graph::ColorZoomOff);
     list->selectRow(7);
