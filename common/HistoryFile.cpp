@@ -316,6 +316,14 @@ bool readBlock(FieldInput &in, LoadResult &r, const LoadSink &sink)
     return in.readWhole(firstIndex);
 }
 
+// A reading's text: the rest of its index's line. A line that ends after the index holds an empty
+// text; the next line is the next reading.
+bool readReadingText(FieldInput &in, QByteArrayView &text)
+{
+    text = {};
+    return in.lineEnded() || in.readText(text);
+}
+
 bool readTrailer(FieldInput &in, Trailer &trailer)
 {
     for (QString &line : trailer.lines) {
@@ -348,7 +356,8 @@ LoadResult load(QByteArrayView data, bool relaxed, const LoadSink &sink)
     while (!in.atEnd()) {
         std::int32_t m = 0;
         QByteArrayView value;
-        if (!in.readWhole(m) || (m == BlockMarker && !readBlock(in, r, sink)) || !in.readText(value)) {
+        if (!in.readWhole(m) || (m == BlockMarker && !readBlock(in, r, sink)) ||
+            !readReadingText(in, value)) {
             const int number = in.error() ? in.error() : 9; // no input error: the block table is full
             return inputFailed(r, number, LoadStatus::InvalidStructure);
         }

@@ -98,6 +98,8 @@ public:
     static constexpr int LineTooLong = -1;
     explicit FieldInput(QByteArrayView data) : m_data(data) {}
     bool atEnd() const { return m_pos >= m_data.size(); }
+    // The last field ended its line: the next field stands on the next line.
+    bool lineEnded() const { return m_pos > 0 && m_pos == m_lineStart; }
     bool readWhole(std::int32_t &value); // false on error (see error())
     bool readText(QByteArrayView &text);
     bool readLine(QByteArrayView &line);

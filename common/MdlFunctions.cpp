@@ -66,6 +66,29 @@ qint64 roundedAverage(qint64 sum, qint64 n)
     return q;
 }
 
+// The smallest and largest value met and how often each occurs, followed apart, so that a value equal
+// to both counts for both.
+template <typename T> struct Extremes {
+    explicit Extremes(T first) : min(first), max(first) {}
+    void add(T v)
+    {
+        if (v < min) {
+            min = v;
+            cntMin = 1;
+        } else if (v == min) {
+            ++cntMin;
+        }
+        if (v > max) {
+            max = v;
+            cntMax = 1;
+        } else if (v == max) {
+            ++cntMax;
+        }
+    }
+    T min, max;
+    qint32 cntMin = 1, cntMax = 1;
+};
+
 // The time format for the general date: the locale's long time without the time zone.
 QString timeFormatWithoutZone(const QLocale &locale)
 {
@@ -217,10 +240,7 @@ bool GetStatistics(const QStringList &arrValues, qint32 lFirst, qint32 lLast, qi
         statisticsMessage(QStringLiteral("L_LoIndex < 0 "));
         return false;
     }
-    qint32 minValue = 0;
-    qint32 maxValue = 0;
-    qint32 cntMin = 1;
-    qint32 cntMax = 1;
+    std::optional<Extremes<qint32>> extremes;
     qint64 sum = 0;
     for (qint32 i = lFirst; i <= lLast; ++i) {
         if (i > lFirst && (i - lFirst) % kEventStride == 0 && QCoreApplication::instance())
@@ -231,35 +251,37 @@ bool GetStatistics(const QStringList &arrValues, qint32 lFirst, qint32 lLast, qi
             return false;
         }
         sum += *v;
-        if (i == lFirst) {
-            minValue = maxValue = *v;
-            continue;
-        }
-        // Minimum and maximum are followed apart, so a value equal to both counts for both.
-        if (*v < minValue) {
-            minValue = *v;
-            cntMin = 1;
-        } else if (*v == minValue) {
-            ++cntMin;
-        }
-        if (*v > maxValue) {
-            maxValue = *v;
-            cntMax = 1;
-        } else if (*v == maxValue) {
-            ++cntMax;
-        }
+        if (extremes)
+            extremes->add(*v);
+        else
+            extremes.emplace(*v);
     }
     const qint64 n = qint64(lLast) - lFirst + 1;
     const auto average = static_cast<qint32>(roundedAverage(sum, n));
     lCount = static_cast<qint32>(n);
     lAverage = average;
-    lMin = minValue;
-    lMax = maxValue;
-    lDelta1 = qint64(minValue) - average;
-    lDelta2 = qint64(maxValue) - average;
-    lCntMin = cntMin;
-    lCntMax = cntMax;
+    lMin = extremes->min;
+    lMax = extremes->max;
+    lDelta1 = qint64(extremes->min) - average;
+    lDelta2 = qint64(extremes->max) - average;
+    lCntMin = extremes->cntMin;
+    lCntMax = extremes->cntMax;
     return true;
+}
+
+std::optional<ValueStatistics> GetValueStatistics(const std::vector<double> &values, qint32 lFirst,
+                                                  qint32 lLast)
+{
+    if (lFirst < 0 || lFirst > lLast || qint64(lLast) >= qint64(values.size()))
+        return std::nullopt;
+    Extremes<double> extremes(values[size_t(lFirst)]);
+    double sum = values[size_t(lFirst)];
+    for (qint32 i = lFirst + 1; i <= lLast; ++i) {
+        sum += values[size_t(i)];
+        extremes.add(values[size_t(i)]);
+    }
+    return ValueStatistics{sum / (double(lLast) - lFirst + 1), extremes.min, extremes.max, extremes.cntMin,
+                           extremes.cntMax};
 }
 
 bool RawToValue(qint32 lRaw, float sngOffset, float sngGain, float &sngValue)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 class QWidget;
 
@@ -67,6 +68,16 @@ void PlaceRightOf(QWidget *ctrlLeft, QWidget *ctrlRight, int iGap);
 bool GetStatistics(const QStringList &arrValues, qint32 lFirst, qint32 lLast, qint32 &lCount,
                    qint32 &lAverage, qint32 &lMin, qint32 &lMax, qint64 &lDelta1, qint64 &lDelta2,
                    qint32 &lCntMin, qint32 &lCntMax);
+
+// Average, minimum and maximum of values[lFirst..lLast] at full precision, and how often the extremes
+// occur (a value equal to both counts for both): the statistics of engineering values. Nothing for a
+// range that is empty or outside the values.
+struct ValueStatistics {
+    double average = 0, min = 0, max = 0;
+    qint32 cntMin = 0, cntMax = 0;
+};
+std::optional<ValueStatistics> GetValueStatistics(const std::vector<double> &values, qint32 lFirst,
+                                                  qint32 lLast);
 
 // sngValue = lRaw x sngGain + sngOffset, computed in double and stored as single. False (and an
 // infinite sngValue) when the result is beyond the single range, else true.

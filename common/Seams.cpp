@@ -223,7 +223,7 @@ public:
     {
         if (!hasDefaultPrinter()) {
             setError(error, QStringLiteral("no default printer"));
-            return PrintResult::NoPrinter;
+            return PrintResult::NotReady;
         }
         const QString file = printToFile();
         QPrinter device(file.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo(),
@@ -237,7 +237,7 @@ public:
         QPainter painter;
         if (!painter.begin(&device)) {
             setError(error, QStringLiteral("the printer cannot start a page"));
-            return PrintResult::Failed;
+            return PrintResult::NotReady;
         }
         const QRect page = painter.viewport();
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -245,7 +245,7 @@ public:
             painter.drawImage(fitted(image.size(), page), image);
         if (!painter.end()) {
             setError(error, QStringLiteral("the printer did not take the page"));
-            return PrintResult::Failed;
+            return PrintResult::NotReady;
         }
         return PrintResult::Printed;
     }
@@ -288,7 +288,7 @@ PrintResult RecordingPrinter::printImage(const QImage &image, QString *error)
     if (!available) {
         if (error)
             *error = QStringLiteral("no default printer");
-        return PrintResult::NoPrinter;
+        return PrintResult::NotReady;
     }
     if (result == PrintResult::Printed)
         pages.append(image);

@@ -72,7 +72,9 @@ public:
 };
 
 // ---- Printer -------------------------------------------------------------------------------------
-enum class PrintResult { Printed, NoPrinter, Cancelled, Failed };
+// NotReady: no default printer, or the printer would not start or take the page (the printer error).
+// Cancelled: the image could not be printed. Failed: any other failure of the print.
+enum class PrintResult { Printed, NotReady, Cancelled, Failed };
 class PrinterSeam {
 public:
     virtual ~PrinterSeam() = default;

@@ -154,7 +154,7 @@ bool ReportPrinterError(Zelk::PrintResult result, const QString &description)
     switch (result) {
     case Zelk::PrintResult::Printed:
         return true;
-    case Zelk::PrintResult::NoPrinter:
+    case Zelk::PrintResult::NotReady:
         Zelk::MsgBox(QStringLiteral("Printer is not ready!"));
         return true;
     case Zelk::PrintResult::Cancelled:

@@ -111,8 +111,9 @@ using EndProgramHandler = std::function<void(int code)>;
 void setEndProgramHandler(EndProgramHandler handler); // nullptr restores the real end
 void EndProgram(int code = 0);
 
-// Reports a failed print: "Printer is not ready!" (no default printer) and "Printing cancelled by
-// user." (the image could not be printed) let the print go on and return true; any other failure shows
+// Reports a failed print: "Printer is not ready!" (no default printer, or one that would not start or
+// take the page) and "Printing cancelled by user." (the image could not be printed) let the print go
+// on and return true; any other failure shows
 // "Unexpected error! in sub.frmHistoryGraph " + description, ends the program and returns false.
 bool ReportPrinterError(Zelk::PrintResult result, const QString &description);
 

@@ -208,10 +208,10 @@ void scan(const double *p, std::int64_t k, std::int64_t end, double &lo, double 
     }
 }
 
-// The smallest and largest of n readings from `first`, as singles (the conversion keeps the order).
+// The smallest and largest of n readings from `first`.
 // Four running pairs keep the processor's pipelines busy over long ranges.
-std::pair<float, float> extremes(const std::vector<double> &values, const ValueSummary *summary,
-                                 std::int32_t first, std::int64_t n)
+std::pair<double, double> extremes(const std::vector<double> &values, const ValueSummary *summary,
+                                   std::int32_t first, std::int64_t n)
 {
     const double *p = values.data();
     double lo = p[first], hi = p[first];
@@ -228,7 +228,7 @@ std::pair<float, float> extremes(const std::vector<double> &values, const ValueS
         k = chunkEnd * c;
     }
     scan(p, k, end, lo, hi);
-    return {static_cast<float>(lo), static_cast<float>(hi)}; // the conversion keeps the order
+    return {lo, hi};
 }
 
 } // namespace
@@ -270,7 +270,7 @@ Result draw(QImage &image, const Input &in, bool reduce)
     std::int32_t e = GraphMath::GetNearestWeightIndex(blocks, j, b);
     int input = blocks[static_cast<size_t>(b)].inputs & 0xFF; // low 8 bits of the input word
     if (j <= ub)
-        r.plotMax = r.plotMin = static_cast<float>(values[static_cast<size_t>(j)]);
+        r.plotMax = r.plotMin = values[static_cast<size_t>(j)];
 
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -279,7 +279,7 @@ Result draw(QImage &image, const Input &in, bool reduce)
     const std::int32_t lastRow = static_cast<std::int32_t>(blocks.size()) - 1;
     const auto pxAt = [&](double x) { return (x - in.xmin) * kx; };
     for (double x = in.xmin; x <= in.xmax && j <= ub; x += in.plotStep) {
-        const float v = static_cast<float>(values[static_cast<size_t>(j)]);
+        const double v = values[static_cast<size_t>(j)];
         bool change = false;
         if (j >= e) {
             if (++b > lastRow)
@@ -295,8 +295,8 @@ Result draw(QImage &image, const Input &in, bool reduce)
             }
         }
         ++j;
-        r.plotMax = std::max<double>(r.plotMax, v);
-        r.plotMin = std::min<double>(r.plotMin, v);
+        r.plotMax = std::max(r.plotMax, v);
+        r.plotMin = std::min(r.plotMin, v);
         const double px = pxAt(x);
         if (px > in.widthTw)
             break;
@@ -316,10 +316,10 @@ Result draw(QImage &image, const Input &in, bool reduce)
         if (n <= 0)
             continue;
         const auto [lo, hi] = extremes(values, in.summary, j, n);
-        r.plotMax = std::max<double>(r.plotMax, hi);
-        r.plotMin = std::min<double>(r.plotMin, lo);
+        r.plotMax = std::max(r.plotMax, hi);
+        r.plotMin = std::min(r.plotMin, lo);
         const double lastX = x + static_cast<double>(n) * in.plotStep;
-        const float last = static_cast<float>(values[static_cast<size_t>(j + n - 1)]);
+        const double last = values[static_cast<size_t>(j + n - 1)];
         w.extend(hg - (hi - in.ymin) * ky, hg - (lo - in.ymin) * ky, pxAt(lastX), hg - (last - in.ymin) * ky);
         j += static_cast<std::int32_t>(n);
         x = lastX;

@@ -74,19 +74,21 @@ qint64 rowCount(const Request &request)
     return std::max<qint64>(0, qint64(lastRow(request)) - firstRow(request) + 1);
 }
 
-void appendValue000(QByteArray &out, float value)
+void appendValue000(QByteArray &out, double value)
 {
-    const double v = value;
-    const double t = std::fabs(v) * 1000.0; // exact: a single times 1000 needs at most 31 bits
-    if (!std::isfinite(v) || t >= 9.0e15) {
-        out.append(NumberFormat::format0_000(v).toLatin1());
+    const double t = std::fabs(value) * 1000.0;
+    double whole = std::floor(t);
+    // The readings list rounds the value's 15-digit form, halves away from zero. A fourth decimal this
+    // close to a half, a value too large for the arithmetic and what is not finite go its way.
+    const double toHalf = std::fabs(t - whole - 0.5);
+    if (!std::isfinite(value) || t >= 1e14 || toHalf <= t * 1e-13) {
+        out.append(NumberFormat::format0_000(value, QStringLiteral(".")).toLatin1());
         return;
     }
-    double whole = std::floor(t);
-    if (t - whole >= 0.5)
-        whole += 1; // halves round away from zero, as the readings list rounds them
+    if (t - whole > 0.5)
+        whole += 1;
     const auto n = static_cast<std::uint64_t>(whole);
-    if (v < 0 && n != 0)
+    if (value < 0 && n != 0)
         out.append('-');
     appendNumber(out, n / 1000);
     const auto fraction = static_cast<unsigned>(n % 1000);
@@ -130,7 +132,7 @@ void appendRows(QByteArray &out, const Request &request, BlockWalker &walker, qi
     const GraphE::GraphSlot &s = *request.slot;
     for (qint32 k = from; k <= to; ++k) {
         const double counts = s.value(k);
-        const float value = Readouts::countsToValue(counts, request.gain, request.offset);
+        const double value = Readouts::countsToValue(counts, request.gain, request.offset);
         appendNumber(out, k);
         out.append(',');
         appendNumber(out, s.time(k));

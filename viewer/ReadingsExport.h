@@ -16,7 +16,8 @@ class GraphSlot;
 namespace ReadingsExport {
 
 // What the export is asked to write: readings first..last of `slot` (cut to the slot), the value
-// conversion of the window (value = whole counts x gain + offset) and the captions' unit texts.
+// conversion of the window (value = the reading at full precision x gain + offset) and the captions'
+// unit texts.
 struct Request {
     const GraphE::GraphSlot *slot = nullptr;
     const std::vector<HistoryFile::BlockRow> *blocks = nullptr;
@@ -33,9 +34,9 @@ Kind kindOf(QString &path);
 // The readings the request covers, after cutting to the slot (0 when none).
 qint64 rowCount(const Request &request);
 
-// "0.000" of a single-precision value, identical to the readings list's text, without allocation:
-// appends to `out`.
-void appendValue000(QByteArray &out, float value);
+// "0.000" of a value, identical to the readings list's text, mostly without allocation: appends to
+// `out`.
+void appendValue000(QByteArray &out, double value);
 // The shortest text that reads back as exactly `value`.
 void appendShortest(QByteArray &out, double value);
 

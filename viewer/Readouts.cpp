@@ -16,13 +16,20 @@ QString blankThen(const QString &text)
     return QStringLiteral(" ") + text;
 }
 
-} // namespace
-
-float countsToValue(double counts, float gain, float offset)
+// A count of the file's statistics line as an engineering value: the whole counts x gain + offset, as
+// a single.
+double wholeCountsToValue(double counts, float gain, float offset)
 {
     float value = 0;
     MdlFunctions::RawToValue(GraphMath::roundWhole(counts), offset, gain, value);
     return value;
+}
+
+} // namespace
+
+double countsToValue(double counts, float gain, float offset)
+{
+    return counts * double(gain) + double(offset);
 }
 
 QString countsText(double counts, quint8 valueType, float gain, float offset)
@@ -35,24 +42,27 @@ QString countsText(double counts, quint8 valueType, float gain, float offset)
 bool statisticsTexts(const GraphE::GraphSlot &slot, qint32 lo, qint32 hi, float gain, float offset,
                      QString &strDataA2D, QString &strDataVAL)
 {
+    // Taken before the counts' pass, which lets events run: the slot may be gone after it.
+    const auto values = MdlFunctions::GetValueStatistics(slot.values(), lo, hi);
     // Only the range is turned into texts; the rest of the list stays empty.
     QStringList texts(slot.count());
     for (qint32 k = std::max(lo, 0); k <= std::min(hi, slot.upperBound()); ++k)
         texts[k] = slot.valueText(k);
     qint32 count = 0, average = 0, min = 0, max = 0, cntMin = 0, cntMax = 0;
     qint64 delta1 = 0, delta2 = 0;
-    if (!MdlFunctions::GetStatistics(texts, lo, hi, count, average, min, max, delta1, delta2, cntMin, cntMax))
+    if (!MdlFunctions::GetStatistics(texts, lo, hi, count, average, min, max, delta1, delta2, cntMin,
+                                     cntMax) ||
+        !values)
         return false;
     for (qint64 n :
          {qint64(average), qint64(min), qint64(max), delta1, delta2, qint64(cntMin), qint64(cntMax)})
         strDataA2D += blankThen(QString::number(n));
-    const float avgValue = countsToValue(average, gain, offset);
-    const float minValue = countsToValue(min, gain, offset);
-    const float maxValue = countsToValue(max, gain, offset);
-    for (double v : {double(avgValue), double(minValue), double(maxValue), double(minValue) - avgValue,
-                     double(maxValue) - avgValue})
+    const double avgValue = countsToValue(values->average, gain, offset);
+    const double minValue = countsToValue(values->min, gain, offset);
+    const double maxValue = countsToValue(values->max, gain, offset);
+    for (double v : {avgValue, minValue, maxValue, minValue - avgValue, maxValue - avgValue})
         strDataVAL += blankThen(NumberFormat::format0_000(v));
-    strDataVAL += blankThen(QString::number(cntMin)) + blankThen(QString::number(cntMax));
+    strDataVAL += blankThen(QString::number(values->cntMin)) + blankThen(QString::number(values->cntMax));
     return true;
 }
 
@@ -61,12 +71,11 @@ QString GetAverageText(const QString &caption, const QString &st, quint8 opt, fl
     if (opt == 2)
         return st;
     const auto column = [&](int first) {
-        return countsToValue(NumberFormat::valPrefix(st.mid(first - 1, 8)), gain, offset);
+        return wholeCountsToValue(NumberFormat::valPrefix(st.mid(first - 1, 8)), gain, offset);
     };
-    const float average = column(1), minimum = column(9), maximum = column(17);
+    const double average = column(1), minimum = column(9), maximum = column(17);
     QString s;
-    for (double v : {double(average), double(minimum), double(maximum), double(minimum) - average,
-                     double(maximum) - average})
+    for (double v : {average, minimum, maximum, minimum - average, maximum - average})
         s += blankThen(NumberFormat::format0_000(v));
     s += blankThen(st.mid(37));
     QString result;

@@ -16,15 +16,16 @@ inline const QString ListTemplate = QStringLiteral("    Time(ms)    __A2D____ ")
 // At most this many rows in a readings list.
 constexpr int ListRowCap = 30000;
 
-// A reading in counts as an engineering value: the whole counts x gain + offset, as a single.
-float countsToValue(double counts, float gain, float offset);
+// A reading as an engineering value: the reading as stored, at full precision, x gain + offset.
+double countsToValue(double counts, float gain, float offset);
 // A reading as the window shows it: "0" of the counts for value type 2, "0.000" of the value otherwise.
 QString countsText(double counts, quint8 valueType, float gain, float offset);
 
-// The statistics of readings lo..hi of `slot`, appended to the two texts: in counts (" " before each of
-// average, minimum, maximum, Delta1, Delta2, Cnt1, Cnt2) and in values (counts x gain + offset, "0.000",
-// then the two counts). A bad range or a reading that is not a whole number shows the statistics
-// message and leaves both texts as they were; the result is false then.
+// The statistics of readings lo..hi of `slot`, appended to the two texts: in whole counts (" " before
+// each of average, minimum, maximum, Delta1, Delta2, Cnt1, Cnt2) and in values (the readings at full
+// precision x gain + offset, "0.000", then how often the minimum and the maximum occur). A bad range or
+// a reading that is not a whole number shows the statistics message and leaves both texts as they
+// were; the result is false then.
 bool statisticsTexts(const GraphE::GraphSlot &slot, qint32 lo, qint32 hi, float gain, float offset,
                      QString &strDataA2D, QString &strDataVAL);
 

@@ -157,10 +157,13 @@ void frmHistory_Graph::createControls()
     lblStartDateTimeName = label(this, QStringLiteral("lblStartDateTimeName"));
     lblEndDateTimeName = label(this, QStringLiteral("lblEndDateTimeName"));
     lblInputUp = label(this, QStringLiteral("lblInputUp"));
+    for (QLabel *l : {lblStartDateTimeName, lblEndDateTimeName, lblInputUp})
+        l->hide();
+    // Shown, with empty captions: they never stand in the way of a click on what lies under them.
     lblPlus = label(this, QStringLiteral("lblPlus"));
     lblMinus = label(this, QStringLiteral("lblMinus"));
-    for (QLabel *l : {lblStartDateTimeName, lblEndDateTimeName, lblInputUp, lblPlus, lblMinus})
-        l->hide();
+    for (QLabel *l : {lblPlus, lblMinus})
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
     lblInputDn[0] = label(pctGraphH, QStringLiteral("lblInputDn(0)"), QStringLiteral("InputDn"));
     lblInputDn[0]->hide();
 
@@ -381,8 +384,8 @@ void frmHistory_Graph::RefreshGraph(quint8 s)
     ValueType = OptValueType[2]->isChecked() ? 2 : 1;
     DrawYscaleNoBorders(ValueType, ymin, ymax);
     ShowZELKFullHistoryGraph(x0, x1, ymin, ymax);
-    MaxText = NumberFormat::standardText(static_cast<float>(v.PlotMax));
-    MinText = NumberFormat::standardText(static_cast<float>(v.PlotMin));
+    MaxText = NumberFormat::standardText(v.PlotMax);
+    MinText = NumberFormat::standardText(v.PlotMin);
     lblYMaxCurr->setText(countsText(v.PlotMax));
     lblYMinCurr->setText(countsText(v.PlotMin));
     lblTaget->hide();

@@ -119,18 +119,15 @@ void frmHistory_Graph::cmdPrint_Click()
     zoomRow.push_back(cmdExport);
     if (!chkCursors->isChecked())
         zoomRow.push_back(chkCursors);
-    std::vector<bool> wasShown;
-    for (QWidget *w : zoomRow) {
-        wasShown.push_back(w->isVisibleTo(this));
+    for (QWidget *w : zoomRow)
         w->hide();
-    }
     cmdPrintF_Click();
     cmdPrintF_Click();
     picRes->move(0, 0);
     QString description;
     const Zelk::PrintResult result = Zelk::printer().printImage(grab().toImage(), &description);
     GraphE::ReportPrinterError(result, description);
-    for (size_t i = 0; i < zoomRow.size(); ++i)
-        zoomRow[i]->setVisible(wasShown[i]);
+    for (QWidget *w : zoomRow)
+        w->show();
     restoreLiveSurfaces();
 }

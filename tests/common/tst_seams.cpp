@@ -142,7 +142,7 @@ void Seams::recordingDoublesReplaceTheRealSeams()
     setPrinter(&recording);
     QString error;
     recording.available = false;
-    QCOMPARE(printer().printImage(QImage(4, 4, QImage::Format_RGB32), &error), PrintResult::NoPrinter);
+    QCOMPARE(printer().printImage(QImage(4, 4, QImage::Format_RGB32), &error), PrintResult::NotReady);
     QVERIFY(recording.pages.isEmpty());
     recording.available = true;
     QCOMPARE(printer().printImage(QImage(4, 4, QImage::Format_RGB32), &error), PrintResult::Printed);

@@ -62,10 +62,13 @@ desktop_entry zelk-net-monitor.desktop Exec ZELK-NET-MONITOR
 desktop_entry zelk-net-monitor.desktop Icon zelk-net-station
 desktop_entry kurvex.desktop Exec "Kurvex %f"
 desktop_entry kurvex.desktop Icon zelk-net-station
-desktop_entry kurvex.desktop MimeType "text/plain;"
+desktop_entry kurvex.desktop MimeType "application/x-zelk-history;"
 if command -v desktop-file-validate >/dev/null 2>&1; then
     desktop-file-validate "$usr"/share/applications/*.desktop || fail "desktop-file-validate complains"
 fi
+# the MIME type Kurvex declares comes with the package (tst_history_mime checks what it matches)
+mime=$usr/share/mime/packages/zelk-history.xml
+cmp -s "$source/packaging/zelk-history.xml" "$mime" || fail "share/mime/packages/zelk-history.xml is missing or stale"
 
 doc=$usr/share/doc/zelk-net-station
 cmp -s "$source/README.md" "$doc/README.md" || fail "README.md is missing from the documentation"

@@ -191,8 +191,8 @@ void TestViewerGraph::inputChangesSwitchColourAndRotateMarkerRows()
     QVERIFY(hasColour(d.image, qRgb(0, 0, 255)));
     double mx = values[1], mn = values[1];
     for (int k = 1; k < 220; ++k) {
-        mx = std::max(mx, double(float(values[size_t(k)])));
-        mn = std::min(mn, double(float(values[size_t(k)])));
+        mx = std::max(mx, values[size_t(k)]);
+        mn = std::min(mn, values[size_t(k)]);
     }
     QCOMPARE(d.result.plotMax, mx);
     QCOMPARE(d.result.plotMin, mn);

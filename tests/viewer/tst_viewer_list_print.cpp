@@ -162,13 +162,13 @@ void TestViewerListPrint::listFollowsRedrawAndValueTypeSwitch()
     QVERIFY(g);
     QPointer<frmListHist_Graph> list = openList(g);
     QVERIFY(list);
-    QCOMPARE(rowsOf(list).at(3), row(3, "1004.000")); // values: the reading as a whole number
+    QCOMPARE(rowsOf(list).at(3), row(3, "1003.600")); // values: the reading at full precision
     g->LoIndex[0] = 50;
     g->HiIndex[0] = 99;
     g->RefreshGraph(0);
     QStringList rows = rowsOf(list);
     QCOMPARE(rows.size(), 50);
-    QCOMPARE(rows.first(), row(50, "1051.000"));
+    QCOMPARE(rows.first(), row(50, "1050.600"));
     QVERIFY(!g->cmdUpdateGraph->isEnabled());
     QCOMPARE(Zelk::backColor(g->cmdUpdateGraph), frmHistory_Graph::ColorZoomOff);
     list->selectRow(7);
@@ -202,20 +202,25 @@ void TestViewerListPrint::closingListFreesShowDataAndGraphClosesList()
 void TestViewerListPrint::printFailuresAreReportedAndWindowComesBack_data()
 {
     QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("printTo"); // set: the real printer prints into this file of the test folder
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("ends");
-    QTest::newRow("printed_no_message") << int(Zelk::PrintResult::Printed) << QString() << 0;
+    QTest::newRow("printed_no_message") << int(Zelk::PrintResult::Printed) << QString() << QString() << 0;
     QTest::newRow("no_printer_not_ready")
-        << int(Zelk::PrintResult::NoPrinter) << "Printer is not ready!" << 0;
+        << int(Zelk::PrintResult::NotReady) << QString() << "Printer is not ready!" << 0;
     QTest::newRow("not_printable_cancelled")
-        << int(Zelk::PrintResult::Cancelled) << "Printing cancelled by user." << 0;
-    QTest::newRow("other_failure_ends_program")
-        << int(Zelk::PrintResult::Failed) << "Unexpected error! in sub.frmHistoryGraph paper jam" << 1;
+        << int(Zelk::PrintResult::Cancelled) << QString() << "Printing cancelled by user." << 0;
+    QTest::newRow("other_failure_ends_program") << int(Zelk::PrintResult::Failed) << QString()
+                                                << "Unexpected error! in sub.frmHistoryGraph paper jam" << 1;
+    // A printer that cannot start a page is not ready: the viewer runs on.
+    QTest::newRow("page_not_started_not_ready") << int(Zelk::PrintResult::Printed) << "missing/page.pdf"
+                                                << "Printer is not ready!" << 0;
 }
 
 void TestViewerListPrint::printFailuresAreReportedAndWindowComesBack()
 {
     QFETCH(int, answer);
+    QFETCH(QString, printTo);
     QFETCH(QString, message);
     FreshViewer viewer;
     QTemporaryDir dir;
@@ -224,29 +229,34 @@ void TestViewerListPrint::printFailuresAreReportedAndWindowComesBack()
     QVERIFY(g);
     ProbePrinter probe;
     probe.answer = Zelk::PrintResult(answer);
+    if (!printTo.isEmpty()) {
+        qputenv("ZELK_PRINT_TO", dir.filePath(printTo).toLocal8Bit());
+        probe.forward = &Zelk::printer();
+    }
+    // The zoom row with its two labels, Export and the unticked Cursors box: hidden while the image is
+    // taken, shown again afterwards.
+    const QList<QWidget *> row{g->cmdUpdateGraph, g->cmdMinus, g->cmdReSet,  g->cmdPrint,  g->cmdReadFile,
+                               g->lblPlus,        g->lblMinus, g->cmdExport, g->chkCursors};
+    for (QWidget *w : row)
+        QVERIFY2(w->isVisibleTo(g), qPrintable(w->objectName()));
     QList<QWidget *> hiddenWhilePrinting, shownWhilePrinting;
     probe.whilePrinting = [&] {
-        for (QWidget *w : {static_cast<QWidget *>(g->cmdUpdateGraph), static_cast<QWidget *>(g->cmdMinus),
-                           static_cast<QWidget *>(g->cmdReSet), static_cast<QWidget *>(g->cmdPrint),
-                           static_cast<QWidget *>(g->cmdReadFile), static_cast<QWidget *>(g->pctGraphH),
-                           static_cast<QWidget *>(g->cmdExport), static_cast<QWidget *>(g->chkCursors)})
+        for (QWidget *w : row + QList<QWidget *>{g->pctGraphH})
             (w->isVisibleTo(g) ? shownWhilePrinting : hiddenWhilePrinting).append(w);
         if (g->picRes->isVisibleTo(g) && g->txtlblYMaxCurr2->isVisibleTo(g))
             shownWhilePrinting.append(g->picRes);
     };
     const PrinterInstall install(&probe);
     g->cmdPrint->click();
+    qunsetenv("ZELK_PRINT_TO");
     QCOMPARE(shownWhilePrinting, QList<QWidget *>{g->picRes});
-    QCOMPARE(hiddenWhilePrinting.size(), 8);
+    QCOMPARE(hiddenWhilePrinting.size(), row.size() + 1);
     QCOMPARE(g->txtlblYMaxCurr2->text(), g->lblYMaxCurr->text());
     QCOMPARE(boxes.texts, message.isEmpty() ? QStringList() : QStringList{message});
     QTEST(viewer.ends, "ends");
-    // Afterwards: the zoom row is back, and so are the live surfaces, which show the next redraw.
-    for (QWidget *w :
-         std::initializer_list<QWidget *>{g->cmdUpdateGraph, g->cmdMinus, g->cmdReSet, g->cmdPrint,
-                                          g->cmdReadFile, g->cmdExport, g->chkCursors})
+    // Afterwards: the row is back, and so are the live surfaces, which show the next redraw.
+    for (QWidget *w : row)
         QVERIFY2(w->isVisibleTo(g), qPrintable(w->objectName()));
-    QVERIFY(!g->lblPlus->isVisibleTo(g)); // hidden by design, not shown by the print
     QVERIFY(!g->picRes->isVisibleTo(g));
     QVERIFY(g->pctGraphH->isVisibleTo(g) && g->Frame1->isVisibleTo(g) && g->pctYscale->isVisibleTo(g));
 }

@@ -23,6 +23,7 @@ private slots:
     void loadFailureShowsItsMessages_data();
     void loadFailureShowsItsMessages();
     void completeFileFillsSlotAndHeaderTexts();
+    void slotZeroNormalisesValueTexts_data();
     void slotZeroNormalisesValueTexts();
     void readingsThatAreNoNumbersAreReportedOnce();
     void timesFollowXAxisMode();
@@ -103,20 +104,33 @@ void TestViewerLoad::completeFileFillsSlotAndHeaderTexts()
     QCOMPARE(GraphE::viewer().SamplesText, QString(" 4"));
 }
 
+void TestViewerLoad::slotZeroNormalisesValueTexts_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("text_not_numeric") << "reading_not_numeric.txt";
+    // The text field ends with its line: the next line is the next reading, not this one's text.
+    QTest::newRow("empty_reading_text") << "empty_reading_text.txt";
+}
+
+// Reading 1 holds no number: it says "Not Number", is stored as "0" and every other reading keeps its
+// index.
 void TestViewerLoad::slotZeroNormalisesValueTexts()
 {
+    QFETCH(QString, file);
     FreshViewer viewer;
     QTemporaryDir dir;
-    const QString path = writeFile(dir, "r.txt", dataFile("reading_not_numeric.txt"));
+    const QString path = writeFile(dir, "r.txt", dataFile(file));
     Zelk::MsgBoxRecorder boxes;
     QCOMPARE(GraphE::LoadHistoryFile(path, 0).outcome, GraphE::LoadOutcome::Loaded);
     QCOMPARE(boxes.texts, QStringList{"Not Number"});
     const GraphE::GraphSlot &s = GraphE::viewer().slotData[0];
+    QCOMPARE(s.count(), 5);
     QCOMPARE(s.valueText(0), QString("12.345"));
     QCOMPARE(s.valueText(1), QString("0"));
     QCOMPARE(s.valueText(2), QString("12.348"));
     QCOMPARE(s.valueText(3), QString("12.351"));
     QCOMPARE(s.value(4), 12.349);
+    QCOMPARE(GraphE::viewer().SamplesText, QString(" 4"));
 }
 
 // A file damaged in many readings says "Not Number" once, not once a reading.

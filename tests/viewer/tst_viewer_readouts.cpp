@@ -5,11 +5,14 @@
 #include "MinMaxFile.h"
 #include "Readouts.h"
 #include "ViewerTestSupport.h"
+#include "frmListHist_Graph.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -21,6 +24,10 @@ class TestViewerReadouts : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); } // "." in the "0.000" texts
     void zoomToReadings10To19ShowsTheirStatistics();
+    void readingTextKeepsItsPrecision_data();
+    void readingTextKeepsItsPrecision();
+    void valueModeShowsReadingsAtFullPrecision_data();
+    void valueModeShowsReadingsAtFullPrecision();
     void readingsBoxShowsFirstAndLastReading_data();
     void readingsBoxShowsFirstAndLastReading();
     void readingsBoxInMillisecondsAfterLoad();
@@ -44,6 +51,15 @@ QByteArray risingFile(int n)
     for (int k = 0; k < n; ++k)
         b.texts.push_back(QByteArray::number(1000 + 10 * k));
     return historyFile({b});
+}
+
+// A block of n readings: `even` at the even indexes, `odd` at the odd ones.
+Block alternating(int n, const QByteArray &even, const QByteArray &odd)
+{
+    Block b{0, {}};
+    for (int k = 0; k < n; ++k)
+        b.texts.push_back(k % 2 ? odd : even);
+    return b;
 }
 
 // Places the cursor over readings lo..hi (full height) and zooms in with "+".
@@ -99,6 +115,77 @@ void TestViewerReadouts::zoomToReadings10To19ShowsTheirStatistics()
     QCOMPARE(boxes.texts, QStringList());
 }
 
+// The text of a reading on the value axis and in the Max/Min readouts.
+void TestViewerReadouts::readingTextKeepsItsPrecision_data()
+{
+    QTest::addColumn<double>("reading");
+    QTest::addColumn<int>("valueType");
+    QTest::addColumn<float>("gain");
+    QTest::addColumn<float>("offset");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("value_keeps_fraction") << 44.381 << 1 << 1.0f << 0.0f << "44.381";
+    QTest::newRow("value_negative_fraction") << -0.381 << 1 << 1.0f << 0.0f << "-0.381";
+    QTest::newRow("value_gain_and_offset") << 44.381 << 1 << 2.0f << 0.5f << "89.262";
+    QTest::newRow("value_beyond_single_precision") << 20000.001 << 1 << 1.0f << 0.0f << "20000.001";
+    QTest::newRow("a2d_whole_counts") << 44.6 << 2 << 1.0f << 0.0f << "45";
+}
+
+void TestViewerReadouts::readingTextKeepsItsPrecision()
+{
+    QFETCH(double, reading);
+    QFETCH(int, valueType);
+    QFETCH(float, gain);
+    QFETCH(float, offset);
+    QTEST(Readouts::countsText(reading, quint8(valueType), gain, offset), "text");
+}
+
+void TestViewerReadouts::valueModeShowsReadingsAtFullPrecision_data()
+{
+    QTest::addColumn<QByteArray>("even"); // the readings with an even index
+    QTest::addColumn<QByteArray>("odd");
+    QTest::addColumn<QString>("average"); // the statistics line of readings 10..19
+    QTest::addColumn<QString>("cursors"); // the measuring cursors on readings 13 and 16
+    QTest::newRow("fractions")
+        << QByteArray("44.381") << QByteArray("42.205") << " 43.293  42.205  44.381 -1.088  1.088    5"
+        << "1: t=13  42.205 kg   2: t=16  44.381 kg   \u0394time=3   \u0394value=2.176 kg";
+    QTest::newRow("beyond_single_precision")
+        << QByteArray("20000.001") << QByteArray("19998.997")
+        << "19999.499 19998.997 20000.001 -0.502  0.502    5"
+        << "1: t=13  19998.997 kg   2: t=16  20000.001 kg   \u0394time=3   \u0394value=1.004 kg";
+}
+
+// Readouts, statistics, readings list, cursors and export of readings 10..19 in Value mode.
+void TestViewerReadouts::valueModeShowsReadingsAtFullPrecision()
+{
+    QFETCH(QByteArray, even);
+    QFETCH(QByteArray, odd);
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    Zelk::MsgBoxRecorder boxes;
+    QPointer<frmHistory_Graph> g = openGraph(dir, historyFile({alternating(30, even, odd)}));
+    QVERIFY(g);
+    zoomTo(g, 10, 19);
+    QTEST(g->txtAverage->text(), "average");
+    g->OptValueType[2]->click();
+    g->OptValueType[1]->click();
+    QCOMPARE(g->lblYMaxCurr->text(), QString(even));
+    QCOMPARE(g->lblYMinCurr->text(), QString(odd));
+    g->cmdReadFile->click();
+    const frmListHist_Graph *list = GraphE::viewer().ListWindows[0];
+    QVERIFY(list);
+    QCOMPARE(list->LstHistTemp->model()->index(0, 0).data().toString().simplified(), "10 " + even);
+    g->chkCursors->setChecked(true);
+    QTEST(g->lblCursors->text(), "cursors");
+    AnsweringDialog dialog(dir.filePath("range.csv"));
+    g->cmdExport->click();
+    QFile csv(dir.filePath("range.csv"));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    QCOMPARE(lines.value(1), "10,10," + even + ',' + even + ",00000000\r");
+    QCOMPARE(lines.value(2), "11,11," + odd + ',' + odd + ",00000000\r");
+    QCOMPARE(boxes.texts, QStringList());
+}
+
 void TestViewerReadouts::readingsBoxShowsFirstAndLastReading_data()
 {
     QTest::addColumn<int>("mode");
@@ -146,10 +233,8 @@ void TestViewerReadouts::autoRangeWidensByTenPercentOrOne()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    Block b{0, {}};
-    for (int k = 0; k < 40; ++k)
-        b.texts.push_back(k % 2 ? high : low);
-    QPointer<frmHistory_Graph> g = openGraph(dir, historyFile({b, {1, {low, high}}}));
+    QPointer<frmHistory_Graph> g =
+        openGraph(dir, historyFile({alternating(40, low, high), {1, {low, high}}}));
     QVERIFY(g);
     QCOMPARE(g->MinText, QString(low));
     QCOMPARE(g->MaxText, QString(high));
