@@ -164,8 +164,8 @@ public:
     std::array<std::int16_t, 11> aOutMask{};
     bool bChanReplyFlag = false;
     // Requests are computed from iOutStatus: all off (1023) until the device reports a word, so no
-    // request made before the first status reply switches on outputs nobody touched. The lamps and the
-    // "last drawn" words still start at 0.
+    // request made before the first status reply switches on outputs nobody touched. The output lamps
+    // are first drawn for that word too; the other "last drawn" words start at 0.
     std::int16_t iOutStatus = 1023;
     std::int16_t iInStatus = 0;
     std::int16_t iOutStatusShown = 0;
