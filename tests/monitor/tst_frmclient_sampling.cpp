@@ -187,6 +187,7 @@ private slots:
     void stopWhilePollingSendsNoStopSample();
     void historyFileThatCannotBeWrittenIsReportedAndKeptInMemory();
     void appendingWritesBlocksAfterExistingContent();
+    void deviceKilledMidRunLeavesLoadableAutoSave_data();
     void deviceKilledMidRunLeavesLoadableAutoSave();
     void autoSaveStopsAtTenThousandBlocks();
     void showGraphStartsViewerWithOneArgument_data();
@@ -456,10 +457,20 @@ void TestFrmClientSampling::appendingWritesBlocksAfterExistingContent()
                                             readingLine(2, "2.5") + trailer("now", 2));
 }
 
+void TestFrmClientSampling::deviceKilledMidRunLeavesLoadableAutoSave_data()
+{
+    QTest::addColumn<bool>("silent"); // the device keeps taking requests and stops answering them
+    QTest::newRow("killed") << false;
+    // No Weight click before the run: its requests are timed all the same.
+    QTest::newRow("falls_silent") << true;
+}
+
 void TestFrmClientSampling::deviceKilledMidRunLeavesLoadableAutoSave()
 {
+    QFETCH(bool, silent);
     Station s;
     QVERIFY(s.start());
+    s.w->txtTimeout2->setText(QStringLiteral("200")); // ticks every 200 ms; the run waits 5000 ms
     s.device.state().setRunMs(60000);
     s.w->cmdStart_Sample->click();
     const QString autoSave = s.path(QStringLiteral("AutoSave.txt"));
@@ -475,9 +486,16 @@ void TestFrmClientSampling::deviceKilledMidRunLeavesLoadableAutoSave()
     }
     QVERIFY(!readFile(autoSave).contains("-1, -1"));
 
-    s.device.close();
-    QTRY_COMPARE(s.messages.texts, QStringList{NoAnswer});
+    if (silent)
+        s.device.setFault(ZelkSim::Fault::NeverAnswer);
+    else
+        s.device.close();
+    QTRY_COMPARE_WITH_TIMEOUT(s.messages.texts, QStringList{NoAnswer}, 15000);
     QTRY_VERIFY(!s.w->Timer3AutoSave->isActive());
+    // The StopSample sent after the fault fails too, without a second message.
+    QTRY_VERIFY_WITH_TIMEOUT(!s.w->TimerTimeOut->isActive(), 15000);
+    QCOMPARE(s.messages.texts, QStringList{NoAnswer});
+    QVERIFY(s.w->cmdWeight->isEnabled() && s.w->cmdStart_Sample->isEnabled());
     const Loaded l = loadFile(autoSave);
     QCOMPARE(l.result.status, HistoryFile::LoadStatus::Ok);
     QCOMPARE(int(l.blocks.size()), s.blocks());
