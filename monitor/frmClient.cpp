@@ -425,6 +425,11 @@ void frmClient::WaitMS(std::int32_t &TimeOutMS)
         pumpEvents(TimeOutMS - elapsed);
 }
 
+void frmClient::msgBoxAfterEvent(const QString &text)
+{
+    QTimer::singleShot(0, this, [text] { Zelk::MsgBox(text); });
+}
+
 void frmClient::ShowCounters()
 {
     lTotalReadings += 1;

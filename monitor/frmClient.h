@@ -285,6 +285,16 @@ private:
     bool m_replyHandled = false;    // a reply was recognised on the current connection
     QString m_surfaceNote;          // text printed on the window surface
     bool m_unloading = false;
+    bool m_runUnsaved = false; // a fast-sampling run whose history file has not been written yet
+    // The run's history file, written once, by the first end of the run. `later`: a failure is shown
+    // after the socket event that ended the run has returned.
+    void saveRunOnce(bool later);
+    // The operator's message when blocks [begin, last) cannot be written to `fileName`; empty once written.
+    QString historyWriteFailure(const QString &fileName, std::int32_t begin, std::int32_t last,
+                                ReadingStore::Frame frame);
+    // A message box lets events run: shown from inside a socket or timer event, it would let the next
+    // exchange run in the middle of this one. This one opens once the current event has returned.
+    void msgBoxAfterEvent(const QString &text);
     // Stop was clicked while a batch was on its way: its reply sends StopSample.
     bool m_stopPending = false;
     void SendStopSample();

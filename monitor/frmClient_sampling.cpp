@@ -54,6 +54,7 @@ void frmClient::cmdStart_Sample_Click()
     lBlockCount = 0;
     lReadingCount = 0;
     lFastReadingsShown = 0;
+    m_runUnsaved = true;
     // The auto-save file of this run is created by its first save.
     lAutoSaveBegin = 0;
     lAutoSaveLast = 0;
