@@ -365,10 +365,13 @@ void frmClient::Form_Unload(std::int16_t &Cancel)
     m_unloading = true;
     closeSocket();
     TimerTimeOut->stop();
-    // A run still in progress keeps what it stored: the blocks since the last auto-save tick go out now.
+    // A run still in progress keeps what it stored: the blocks since the last auto-save tick go out now,
+    // and the history file is written as at the end of the run (a run without readings replaces none).
     if (Timer3AutoSave->isActive())
         Timer3AutoSave_Timer();
     Timer3AutoSave->stop();
+    if (lBlockCount > 0)
+        saveRunOnce(false);
     QCoreApplication::exit(0);
 }
 

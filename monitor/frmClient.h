@@ -286,8 +286,8 @@ private:
     QString m_surfaceNote;          // text printed on the window surface
     bool m_unloading = false;
     bool m_runUnsaved = false; // a fast-sampling run whose history file has not been written yet
-    // The run's history file, written once, by the first end of the run. `later`: a failure is shown
-    // after the socket event that ended the run has returned.
+    // The run's history file, written once: by the first end of the run, or by closing the window
+    // during it. `later`: a failure is shown after the socket event that ended the run has returned.
     void saveRunOnce(bool later);
     // The operator's message when blocks [begin, last) cannot be written to `fileName`; empty once written.
     QString historyWriteFailure(const QString &fileName, std::int32_t begin, std::int32_t last,

@@ -487,27 +487,37 @@ void TestFrmClientSampling::runIsWrittenAndEachWriteFailureShownOnce_data()
 {
     QTest::addColumn<QString>("historyFile");
     QTest::addColumn<bool>("autoSaveBlocked"); // a folder has taken the name AutoSave.txt
+    QTest::addColumn<bool>("closedMidRun");    // the window is closed while the run goes on
     QTest::addColumn<QStringList>("failed");   // the files reported, in the order their boxes open
     const QString missing = QStringLiteral("no/such/dir/run.txt");
     const QString autoSave = HistoryRun::AutoSaveFile;
-    QTest::newRow("history_folder_missing") << missing << false << QStringList{missing};
-    QTest::newRow("auto_save_blocked") << "All_data.txt" << true << QStringList{autoSave};
-    QTest::newRow("both") << missing << true << QStringList{autoSave, missing};
+    QTest::newRow("history_folder_missing") << missing << false << false << QStringList{missing};
+    QTest::newRow("auto_save_blocked") << "All_data.txt" << true << false << QStringList{autoSave};
+    QTest::newRow("both") << missing << true << false << QStringList{autoSave, missing};
+    QTest::newRow("closed_mid_run") << "All_data.txt" << false << true << QStringList{};
+    QTest::newRow("closed_mid_run_folder_missing") << missing << false << true << QStringList{missing};
 }
 
 void TestFrmClientSampling::runIsWrittenAndEachWriteFailureShownOnce()
 {
     QFETCH(QString, historyFile);
     QFETCH(bool, autoSaveBlocked);
+    QFETCH(bool, closedMidRun);
     QFETCH(QStringList, failed);
     Station s;
     QVERIFY(s.start());
     if (autoSaveBlocked)
         QVERIFY(QDir(s.dir.path()).mkdir(HistoryRun::AutoSaveFile));
     s.w->txtHistFileName->setText(historyFile);
-    s.device.state().setRunMs(2000);
+    s.device.state().setRunMs(closedMidRun ? 60000 : 2000);
     HeldBoxes boxes;
-    QVERIFY(s.run());
+    if (closedMidRun) {
+        s.w->cmdStart_Sample->click();
+        QTRY_VERIFY(s.blocks() >= 3);
+        QVERIFY(s.w->close());
+    } else {
+        QVERIFY(s.run());
+    }
 
     QStringList shown;
     for (const QString &file : std::as_const(failed))
@@ -515,7 +525,7 @@ void TestFrmClientSampling::runIsWrittenAndEachWriteFailureShownOnce()
                      (file == HistoryRun::AutoSaveFile ? "Filename refers to a directory"
                                                        : "No such file or directory");
     QTRY_COMPARE(boxes.texts, shown); // no box is open while this looks
-    // The run went on in memory to its end; every file that could be written holds all of it.
+    // The run went on in memory; every file that could be written holds all of it.
     QVERIFY(s.blocks() > 1);
     for (const QString &file : {historyFile, HistoryRun::AutoSaveFile}) {
         if (failed.contains(file))
