@@ -367,10 +367,13 @@ void frmClient::Form_Unload(std::int16_t &Cancel)
     m_unloading = true;
     closeSocket();
     TimerTimeOut->stop();
-    // A run still in progress keeps what it stored: the blocks since the last auto-save tick go out now.
+    // A run still in progress keeps what it stored: the blocks since the last auto-save tick go out now,
+    // and the history file is written as at the end of the run (a run without readings replaces none).
     if (Timer3AutoSave->isActive())
         Timer3AutoSave_Timer();
     Timer3AutoSave->stop();
+    if (lBlockCount > 0)
+        saveRunOnce(false);
     QCoreApplication::exit(0);
 }
 
@@ -425,6 +428,11 @@ void frmClient::WaitMS(std::int32_t &TimeOutMS)
     for (std::int32_t elapsed = 0; elapsed < TimeOutMS;
          elapsed = Zelk::ticksBetween(start, Zelk::GetTickCount()))
         pumpEvents(TimeOutMS - elapsed);
+}
+
+void frmClient::msgBoxAfterEvent(const QString &text)
+{
+    QTimer::singleShot(0, this, [text] { Zelk::MsgBox(text); });
 }
 
 void frmClient::ShowCounters()

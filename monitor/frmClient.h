@@ -164,8 +164,8 @@ public:
     std::array<std::int16_t, 11> aOutMask{};
     bool bChanReplyFlag = false;
     // Requests are computed from iOutStatus: all off (1023) until the device reports a word, so no
-    // request made before the first status reply switches on outputs nobody touched. The lamps and the
-    // "last drawn" words still start at 0.
+    // request made before the first status reply switches on outputs nobody touched. The output lamps
+    // are first drawn for that word too; the other "last drawn" words start at 0.
     std::int16_t iOutStatus = 1023;
     std::int16_t iInStatus = 0;
     std::int16_t iOutStatusShown = 0;
@@ -286,6 +286,16 @@ private:
     bool m_replyHandled = false;    // a reply was recognised on the current connection
     QString m_surfaceNote;          // text printed on the window surface
     bool m_unloading = false;
+    bool m_runUnsaved = false; // a fast-sampling run whose history file has not been written yet
+    // The run's history file, written once: by the first end of the run, or by closing the window
+    // during it. `later`: a failure is shown after the socket event that ended the run has returned.
+    void saveRunOnce(bool later);
+    // The operator's message when blocks [begin, last) cannot be written to `fileName`; empty once written.
+    QString historyWriteFailure(const QString &fileName, std::int32_t begin, std::int32_t last,
+                                ReadingStore::Frame frame);
+    // A message box lets events run: shown from inside a socket or timer event, it would let the next
+    // exchange run in the middle of this one. This one opens once the current event has returned.
+    void msgBoxAfterEvent(const QString &text);
     // Stop was clicked while a batch was on its way: its reply sends StopSample.
     bool m_stopPending = false;
     void SendStopSample();

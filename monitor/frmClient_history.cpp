@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QTimer>
+#include <utility>
 
 namespace {
 
@@ -50,17 +51,38 @@ QString writeHistoryFile(ReadingStore &store, const QString &fileName, std::int3
 
 } // namespace
 
+QString frmClient::historyWriteFailure(const QString &fileName, std::int32_t begin, std::int32_t last,
+                                       ReadingStore::Frame frame)
+{
+    const QString error = writeHistoryFile(readingStore, fileName, begin, last, frame, strSampleStartTime,
+                                           lblUnitNameTare->text());
+    if (error.isEmpty())
+        return {};
+    return QStringLiteral("The history file %1 could not be written: %2").arg(shownPath(fileName), error);
+}
+
 bool frmClient::SaveMemory2File(const QString &fileName, std::int32_t BeginInd, std::int32_t LastInd)
 {
-    const QString error =
-        writeHistoryFile(readingStore, fileName, BeginInd, LastInd, ReadingStore::Frame::Complete,
-                         strSampleStartTime, lblUnitNameTare->text());
-    if (error.isEmpty())
+    const QString failure = historyWriteFailure(fileName, BeginInd, LastInd, ReadingStore::Frame::Complete);
+    if (failure.isEmpty())
         return true;
     // The readings stay in memory: the run can be saved again under another name.
-    Zelk::MsgBox(
-        QStringLiteral("The history file %1 could not be written: %2").arg(shownPath(fileName), error));
+    Zelk::MsgBox(failure);
     return false;
+}
+
+void frmClient::saveRunOnce(bool later)
+{
+    if (!std::exchange(m_runUnsaved, false))
+        return;
+    const QString failure =
+        historyWriteFailure(txtHistFileName->text(), 0, lBlockCount, ReadingStore::Frame::Complete);
+    if (failure.isEmpty())
+        return;
+    if (later)
+        msgBoxAfterEvent(failure);
+    else
+        Zelk::MsgBox(failure);
 }
 
 // While a run is in progress both mode buttons are disabled; the end of the run, a fault of the
@@ -71,13 +93,12 @@ void frmClient::Timer3AutoSave_Timer()
     const HistoryRun::AutoSaveStep step = HistoryRun::autoSaveStep(lAutoSaveBegin, lBlockCount);
     lAutoSaveLast = lBlockCount;
     if (step.writes()) {
-        const QString error =
-            writeHistoryFile(readingStore, HistoryRun::AutoSaveFile, step.from, step.to,
-                             ReadingStore::Frame::DataOnly, strSampleStartTime, lblUnitNameTare->text());
-        if (!error.isEmpty()) {
+        const QString failure =
+            historyWriteFailure(HistoryRun::AutoSaveFile, step.from, step.to, ReadingStore::Frame::DataOnly);
+        if (!failure.isEmpty()) {
+            // Reported once: the auto-save stops for the rest of the run, which goes on in memory.
             setTimerEnabled(Timer3AutoSave, false);
-            Zelk::MsgBox(QStringLiteral("The history file %1 could not be written: %2")
-                             .arg(shownPath(HistoryRun::AutoSaveFile), error));
+            Zelk::MsgBox(failure);
             return;
         }
         lAutoSaveBegin = step.to;

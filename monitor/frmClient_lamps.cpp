@@ -55,7 +55,10 @@ void frmClient::InitFraInpOut()
     // The "Inputs:" caption stands on the row of the input numbers.
     const QRect inputs = Zelk::geometryTwips(lblInputs);
     Zelk::setGeometryTwips(lblInputs, inputs.left(), p.inTop + LabelDrop, inputs.width(), inputs.height());
-    SetOutLampStatus(0);
+    // Until the device reports an output word, the lamps and On/Off buttons show the word that requests
+    // are computed from (all off): a monitor that never reached its device shows no output on.
+    SetOutLampStatus(iOutStatus);
+    iOutStatusShown = iOutStatus;
     lblShowInpStatus->setText(QStringLiteral("To show current input status click ") + Quote +
                               QStringLiteral("Weight I/O") + Quote);
     MdlFunctions::PlaceRightOf(lblInputs, lblShowInpStatus, 550);

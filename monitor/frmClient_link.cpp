@@ -266,13 +266,10 @@ void frmClient::commLogFailed(bool later)
                          QStringLiteral(": ") + m_commLog.errorString();
     m_commLog.close();
     chkCommLog->setCheckState(Qt::Unchecked);
-    if (!later) {
+    if (later)
+        msgBoxAfterEvent(text);
+    else
         Zelk::MsgBox(text);
-        return;
-    }
-    // A message box lets events run: shown from inside a socket or timer event, it would let the next
-    // exchange run in the middle of this one.
-    QTimer::singleShot(0, this, [text] { Zelk::MsgBox(text); });
 }
 
 void frmClient::commLogGivenUp(CommLog::GiveUp reason)

@@ -167,7 +167,9 @@ void frmClient::EndOfRun(bool fastSampling)
     m_stopPending = false;
     Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::ButtonFace);
     SetOutPut_Disasable(true);
-    SaveHistoryToFile();
+    // The run ends once: a reply that ends it again (a chunk after the end code, the device's next
+    // answer) writes and reports nothing more.
+    saveRunOnce(true);
     if (fastSampling)
         bAutoReconnect = false;
     cmdStart_Sample->setEnabled(true);

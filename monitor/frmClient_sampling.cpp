@@ -28,6 +28,9 @@ bool isGreen(const QWidget *w)
 
 void frmClient::cmdStart_Sample_Click()
 {
+    // The run's requests are always timed, also when no Weight click came before it: a device that
+    // stops answering in the middle of the run takes the no-answer path instead of a wait for ever.
+    bNoTimeOut = false;
     ShowHideInputsLamp(false);
     lblA2D->setVisible(false);
     lblA2D_Data->setVisible(false);
@@ -51,6 +54,7 @@ void frmClient::cmdStart_Sample_Click()
     lBlockCount = 0;
     lReadingCount = 0;
     lFastReadingsShown = 0;
+    m_runUnsaved = true;
     // The auto-save file of this run is created by its first save.
     lAutoSaveBegin = 0;
     lAutoSaveLast = 0;

@@ -113,10 +113,10 @@ void TestFrmClientLink::startUpSendsAllOffOrOneStatusRequest()
     QCOMPARE(w.windowTitle(), QStringLiteral("ZELK-NET-MONITOR-V6.00"));
     QCOMPARE(w.TxtIP->text(), s.address);
     QTEST(w.ChkStartOutStatus->checkState(), "startOut");
-    // Until the device reports a word, requests are computed from "all off"; the lamps show word 0.
+    // Until the device reports a word, requests are computed from "all off" and the lamps show it.
     QCOMPARE(w.iOutStatus, std::int16_t(1023));
-    QCOMPARE(w.iOutStatusShown, std::int16_t(0));
-    QCOMPARE(w.ShpOut[3]->fillColor(), Zelk::Ole::Red);
+    QCOMPARE(w.iOutStatusShown, std::int16_t(1023));
+    QCOMPARE(w.ShpOut[3]->fillColor(), Zelk::Ole::GrayText);
     QTRY_COMPARE(s.readings(), 1);
     QTRY_COMPARE(w.lblCommStatusData->text(), QStringLiteral("Not Connected"));
     QVERIFY(s.idle()); // answered once, not repeated before the Weight button

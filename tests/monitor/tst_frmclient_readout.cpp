@@ -103,6 +103,8 @@ private slots:
     void lampPanelStandsOnItsColumns();
     void outputWordDrawsLampsAndButtons_data();
     void outputWordDrawsLampsAndButtons();
+    void outputsDrawnAllOffUntilDeviceReportsWord_data();
+    void outputsDrawnAllOffUntilDeviceReportsWord();
     void sameWordTwiceIsNotRedrawn();
     void inputLampsShowWordAndAppearWithPolling();
 
@@ -368,6 +370,28 @@ void TestFrmClientReadout::outputWordDrawsLampsAndButtons()
     frmClient &w = s.start();
     QCOMPARE(int(w.iOutStatus), word);
     verifyOutputs(w, drawnAs);
+}
+
+void TestFrmClientReadout::outputsDrawnAllOffUntilDeviceReportsWord_data()
+{
+    QTest::addColumn<bool>("reached"); // false: nothing listens on the port
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("device_never_reached") << false << QStringList{NoAnswer};
+    QTest::newRow("status_without_output_word") << true << QStringList{};
+}
+
+void TestFrmClientReadout::outputsDrawnAllOffUntilDeviceReportsWord()
+{
+    QFETCH(bool, reached);
+    QFETCH(QStringList, shown);
+    Station s;
+    if (reached)
+        s.device.omitElement(QStringLiteral("OUT_STATUS"));
+    else
+        s.device.close();
+    frmClient &w = s.startWindow();
+    QTRY_VERIFY(s.messages.texts == shown && s.readings() == int(reached));
+    verifyOutputs(w, 1023);
 }
 
 void TestFrmClientReadout::sameWordTwiceIsNotRedrawn()

@@ -9,6 +9,7 @@
 #include "frmClient.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -85,6 +86,37 @@ QByteArray trailer(const QString &startTime, int lastIndex)
            "Samples: " +
            QByteArray::number(lastIndex) + "\r\n";
 }
+
+// Message boxes as a person answers them: each is recorded when it opens and stays open for HoldMs
+// with its own event loop running, so timer ticks and socket events go on as under a real modal box.
+// Past MaxOpen boxes open at once a box is answered at once, so that a flood of boxes still ends.
+class HeldBoxes {
+public:
+    static constexpr int HoldMs = 1200;
+    static constexpr int MaxOpen = 3;
+    HeldBoxes() : m_previous(Zelk::currentMsgBoxHandler())
+    {
+        Zelk::setMsgBoxHandler([this](const QString &text, Zelk::MsgButtons, const QString &) {
+            texts << text;
+            if (m_open < MaxOpen) {
+                ++m_open;
+                QEventLoop box;
+                QTimer::singleShot(HoldMs, &box, &QEventLoop::quit);
+                box.exec();
+                --m_open;
+            }
+            return Zelk::MsgAnswer::Ok;
+        });
+    }
+    ~HeldBoxes() { Zelk::setMsgBoxHandler(m_previous); }
+    HeldBoxes(const HeldBoxes &) = delete;
+    HeldBoxes &operator=(const HeldBoxes &) = delete;
+    QStringList texts;
+
+private:
+    Zelk::MsgBoxHandler m_previous;
+    int m_open = 0;
+};
 
 QByteArray readFile(const QString &path)
 {
@@ -185,8 +217,12 @@ private slots:
     void fastSampleClickRaisesTimeOut();
     void runGoesThroughStartingSamplingStoppingEnded();
     void stopWhilePollingSendsNoStopSample();
+    void historyFileThatCannotBeWrittenIsReportedAndKeptInMemory_data();
     void historyFileThatCannotBeWrittenIsReportedAndKeptInMemory();
+    void runIsWrittenAndEachWriteFailureShownOnce_data();
+    void runIsWrittenAndEachWriteFailureShownOnce();
     void appendingWritesBlocksAfterExistingContent();
+    void deviceKilledMidRunLeavesLoadableAutoSave_data();
     void deviceKilledMidRunLeavesLoadableAutoSave();
     void autoSaveStopsAtTenThousandBlocks();
     void showGraphStartsViewerWithOneArgument_data();
@@ -413,13 +449,23 @@ void TestFrmClientSampling::stopWhilePollingSendsNoStopSample()
     QCOMPARE(s.requests().count(StopRequest), 0);
 }
 
+void TestFrmClientSampling::historyFileThatCannotBeWrittenIsReportedAndKeptInMemory_data()
+{
+    QTest::addColumn<QList<QByteArray>>("ends"); // replies that end the run before the device's end code
+    QTest::newRow("end_code_in_batch") << QList<QByteArray>{};
+    // A reply cut short after its end code ends the run; the device's next answer ends it again.
+    QTest::newRow("end_code_in_unfinished_reply")
+        << QList<QByteArray>{document("GetFastSampling", "200").replace("</GetFastSampling>", "")};
+}
+
 void TestFrmClientSampling::historyFileThatCannotBeWrittenIsReportedAndKeptInMemory()
 {
+    QFETCH(QList<QByteArray>, ends);
     Station s;
     QVERIFY(s.start());
     s.w->txtHistFileName->setText(QStringLiteral("no_such_folder/All_data.txt"));
-    QVERIFY(s.runReplies({SkippedBatch, batch({"1.5", "2.5"})}));
-    QCOMPARE(s.messages.texts.size(), 1);
+    QVERIFY(s.runReplies(QList<QByteArray>{SkippedBatch, batch({"1.5", "2.5"})} + ends));
+    QTRY_COMPARE(s.messages.texts.size(), 1); // shown once the reply that ended the run is handled
     const QString named = QDir::toNativeSeparators(s.path("no_such_folder/All_data.txt"));
     QVERIFY2(s.messages.texts[0].startsWith("The history file " + named + " could not be written"),
              qPrintable(s.messages.texts[0]));
@@ -435,6 +481,59 @@ void TestFrmClientSampling::historyFileThatCannotBeWrittenIsReportedAndKeptInMem
     QCOMPARE(readFile(s.path("All_data.txt")), s.expectedFile([](int k) { return k ? "2.5" : "1.5"; }));
     QCOMPARE(QDir(s.dir.path()).entryList({"All_data*"}, QDir::Files),
              QStringList{"All_data.txt"}); // no temporary
+}
+
+void TestFrmClientSampling::runIsWrittenAndEachWriteFailureShownOnce_data()
+{
+    QTest::addColumn<QString>("historyFile");
+    QTest::addColumn<bool>("autoSaveBlocked"); // a folder has taken the name AutoSave.txt
+    QTest::addColumn<bool>("closedMidRun");    // the window is closed while the run goes on
+    QTest::addColumn<QStringList>("failed");   // the files reported, in the order their boxes open
+    const QString missing = QStringLiteral("no/such/dir/run.txt");
+    const QString autoSave = HistoryRun::AutoSaveFile;
+    QTest::newRow("history_folder_missing") << missing << false << false << QStringList{missing};
+    QTest::newRow("auto_save_blocked") << "All_data.txt" << true << false << QStringList{autoSave};
+    QTest::newRow("both") << missing << true << false << QStringList{autoSave, missing};
+    QTest::newRow("closed_mid_run") << "All_data.txt" << false << true << QStringList{};
+    QTest::newRow("closed_mid_run_folder_missing") << missing << false << true << QStringList{missing};
+}
+
+void TestFrmClientSampling::runIsWrittenAndEachWriteFailureShownOnce()
+{
+    QFETCH(QString, historyFile);
+    QFETCH(bool, autoSaveBlocked);
+    QFETCH(bool, closedMidRun);
+    QFETCH(QStringList, failed);
+    Station s;
+    QVERIFY(s.start());
+    if (autoSaveBlocked)
+        QVERIFY(QDir(s.dir.path()).mkdir(HistoryRun::AutoSaveFile));
+    s.w->txtHistFileName->setText(historyFile);
+    s.device.state().setRunMs(closedMidRun ? 60000 : 2000);
+    HeldBoxes boxes;
+    if (closedMidRun) {
+        s.w->cmdStart_Sample->click();
+        QTRY_VERIFY(s.blocks() >= 3);
+        QVERIFY(s.w->close());
+    } else {
+        QVERIFY(s.run());
+    }
+
+    QStringList shown;
+    for (const QString &file : std::as_const(failed))
+        shown << "The history file " + QDir::toNativeSeparators(s.path(file)) + " could not be written: " +
+                     (file == HistoryRun::AutoSaveFile ? "Filename refers to a directory"
+                                                       : "No such file or directory");
+    QTRY_COMPARE(boxes.texts, shown); // no box is open while this looks
+    // The run went on in memory; every file that could be written holds all of it.
+    QVERIFY(s.blocks() > 1);
+    for (const QString &file : {historyFile, HistoryRun::AutoSaveFile}) {
+        if (failed.contains(file))
+            continue;
+        const Loaded l = loadFile(s.path(file));
+        QCOMPARE(l.result.status, HistoryFile::LoadStatus::Ok);
+        QCOMPARE(int(l.blocks.size()), s.blocks());
+    }
 }
 
 void TestFrmClientSampling::appendingWritesBlocksAfterExistingContent()
@@ -456,10 +555,20 @@ void TestFrmClientSampling::appendingWritesBlocksAfterExistingContent()
                                             readingLine(2, "2.5") + trailer("now", 2));
 }
 
+void TestFrmClientSampling::deviceKilledMidRunLeavesLoadableAutoSave_data()
+{
+    QTest::addColumn<bool>("silent"); // the device keeps taking requests and stops answering them
+    QTest::newRow("killed") << false;
+    // No Weight click before the run: its requests are timed all the same.
+    QTest::newRow("falls_silent") << true;
+}
+
 void TestFrmClientSampling::deviceKilledMidRunLeavesLoadableAutoSave()
 {
+    QFETCH(bool, silent);
     Station s;
     QVERIFY(s.start());
+    s.w->txtTimeout2->setText(QStringLiteral("200")); // ticks every 200 ms; the run waits 5000 ms
     s.device.state().setRunMs(60000);
     s.w->cmdStart_Sample->click();
     const QString autoSave = s.path(QStringLiteral("AutoSave.txt"));
@@ -475,9 +584,16 @@ void TestFrmClientSampling::deviceKilledMidRunLeavesLoadableAutoSave()
     }
     QVERIFY(!readFile(autoSave).contains("-1, -1"));
 
-    s.device.close();
-    QTRY_COMPARE(s.messages.texts, QStringList{NoAnswer});
+    if (silent)
+        s.device.setFault(ZelkSim::Fault::NeverAnswer);
+    else
+        s.device.close();
+    QTRY_COMPARE_WITH_TIMEOUT(s.messages.texts, QStringList{NoAnswer}, 15000);
     QTRY_VERIFY(!s.w->Timer3AutoSave->isActive());
+    // The StopSample sent after the fault fails too, without a second message.
+    QTRY_VERIFY_WITH_TIMEOUT(!s.w->TimerTimeOut->isActive(), 15000);
+    QCOMPARE(s.messages.texts, QStringList{NoAnswer});
+    QVERIFY(s.w->cmdWeight->isEnabled() && s.w->cmdStart_Sample->isEnabled());
     const Loaded l = loadFile(autoSave);
     QCOMPARE(l.result.status, HistoryFile::LoadStatus::Ok);
     QCOMPARE(int(l.blocks.size()), s.blocks());
