@@ -107,8 +107,7 @@ void TestRealPointer::enterSendsTheTypedSetPointWhenClicked()
         xdotool({"mousemove", "--sync", QString::number(box.x()), QString::number(box.y()), "click", "1"}));
     QVERIFY(m_monitor.waitFor(QStringLiteral("txtSetPoint"), QStringLiteral("text"),
                               QStringLiteral("\"Type SP value\""), 10000));
-    QTest::qWait(300); // the box selects its whole text just after it takes the focus
-    QVERIFY(xdotool({"type", "--delay", "50", "25"}));
+    QVERIFY(xdotool({"key", "ctrl+a", "type", "--delay", "50", "25"}));
     QVERIFY(m_monitor.waitFor(QStringLiteral("txtSetPoint"), QStringLiteral("text"), QStringLiteral("25"),
                               10000));
     const QPoint enter = centreOf(QStringLiteral("cmdSetOutOn(10)"), QStringLiteral("FraOut"));
