@@ -3,6 +3,7 @@
 #include "SimOptions.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 namespace ZelkSim {
 
@@ -143,6 +144,7 @@ ParsedOptions parseOptions(const QStringList &arguments)
                                             QStringLiteral("Wait for the rest of an incomplete request."),
                                             QStringLiteral("MS"), QStringLiteral("2000"));
     parser.addOptions({help, listen, runMs, integration, seed, profile, log, fault, requestTimeout});
+    const QCommandLineOption version = parser.addVersionOption();
 
     ParsedOptions result;
     if (!parser.parse(arguments)) {
@@ -151,6 +153,11 @@ ParsedOptions parseOptions(const QStringList &arguments)
     }
     if (parser.isSet(help)) {
         result.helpText = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.helpText = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                          QCoreApplication::applicationVersion() + QLatin1Char('\n');
         return result;
     }
     if (!parser.positionalArguments().isEmpty()) {

@@ -22,7 +22,7 @@ struct SimOptions {
 struct ParsedOptions {
     std::optional<SimOptions> options; // empty on an error or when help was asked for
     QString error;
-    QString helpText; // set when --help was given
+    QString helpText; // set when --help or --version was given: print it and end
 };
 
 // `arguments` as QCoreApplication::arguments() gives them (program name first).

@@ -10,6 +10,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zelk-devicesim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZELK_VERSION));
     const ZelkSim::ParsedOptions parsed = ZelkSim::parseOptions(QCoreApplication::arguments());
     if (!parsed.helpText.isEmpty()) {
         std::fputs(qPrintable(parsed.helpText), stdout);
