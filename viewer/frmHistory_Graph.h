@@ -68,6 +68,9 @@ public:
 
     // Mouse-wheel zoom around a point of the plot (twips from its left); steps > 0 zoom in.
     void pctGraphH_Wheel(double x, int steps);
+    // Shows readings first..last as a zoom does (the view it leaves goes on the zoom stack), the value
+    // limits kept; false, and nothing changes, when the range is not 7 or more of the file's readings.
+    bool showRange(qint32 first, qint32 last);
 
     // Measuring cursors: two vertical lines on the plot and the readout of both and their differences.
     void chkCursors_Click();
@@ -126,6 +129,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void applyRange(GraphMath::XRange r);
     void createControls();
     void placeControls();
     void InitGraph();

@@ -269,9 +269,15 @@ void frmHistory_Graph::pctGraphH_Wheel(double x, int steps)
         }
         r = next;
     }
-    if (r == GraphMath::XRange{LoIndex[s], HiIndex[s]})
-        return;
-    lblTaget->hide(); // the wheel chose the range: a placed zoom rectangle is dropped
+    if (r != GraphMath::XRange{LoIndex[s], HiIndex[s]})
+        applyRange(r);
+}
+
+// The view of readings r.lo..r.hi with the value limits kept: readouts, statistics and the plot.
+void frmHistory_Graph::applyRange(GraphMath::XRange r)
+{
+    const quint8 s = slot();
+    lblTaget->hide(); // the range is chosen: a placed zoom rectangle is dropped
     LoIndex[s] = r.lo;
     HiIndex[s] = r.hi;
     txtXmin->setText(timeText(r.lo));
@@ -282,4 +288,17 @@ void frmHistory_Graph::pctGraphH_Wheel(double x, int steps)
     if (ZoomLevel == 0)
         SetZoomButtons(false); // nothing on the stack to step back to
     ReadingsNumber();
+}
+
+bool frmHistory_Graph::showRange(qint32 first, qint32 last)
+{
+    const quint8 s = slot();
+    if (first < 0 || last > GraphE::viewer().slotData[s].upperBound() || last - first < 6)
+        return false;
+    GraphMath::PUSH4_L(ZoomStack, LoIndex[s], HiIndex[s],
+                       GraphMath::roundWhole(NumberFormat::valPrefix(YminText)),
+                       GraphMath::roundWhole(NumberFormat::valPrefix(YmaxText)));
+    ++ZoomLevel;
+    applyRange({first, last});
+    return true;
 }

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -32,6 +33,8 @@ private slots:
     void picturesAreWritten_data();
     void picturesAreWritten();
     void badNameOrUnwritablePathIsReported();
+    void batchExportWritesWhatTheButtonWrites_data();
+    void batchExportWritesWhatTheButtonWrites();
 };
 
 void TestViewerExport::valueTextMatchesReadingsList_data()
@@ -296,6 +299,59 @@ void TestViewerExport::badNameOrUnwritablePathIsReported()
     g->cmdExport->click();
     QCOMPARE(boxes.texts, QStringList());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"All_data.txt"});
+}
+
+void TestViewerExport::batchExportWritesWhatTheButtonWrites_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("csv_whole_run") << "all.csv" << QStringList{};
+    QTest::newRow("csv_range_in_ms") << "part.csv" << QStringList{"--range", "120:360", "--time-ms", "16"};
+    QTest::newRow("png_range") << "part.png" << QStringList{"--range", "50:400"};
+    QTest::newRow("pdf") << "all.pdf" << QStringList{};
+}
+
+// Kurvex --export OUT FILE [--range A:B] [--time-ms N], run without a display, against the Export
+// button after the same load, range and time axis.
+void TestViewerExport::batchExportWritesWhatTheButtonWrites()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, options);
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    Zelk::MsgBoxRecorder boxes;
+    const int ms = options.contains("--time-ms") ? options.last().toInt() : 0;
+    frmHistory_Graph *g =
+        openGraph(dir, historyFile(realisticBlocks()), ms ? QStringLiteral("x/2/%1").arg(ms) : "");
+    QVERIFY(g);
+    g->show();
+    if (const qsizetype r = options.indexOf("--range"); r >= 0)
+        QVERIFY(
+            g->showRange(options[r + 1].section(':', 0, 0).toInt(), options[r + 1].section(':', 1).toInt()));
+    AnsweringDialog dialog(dir.filePath("button-" + name));
+    g->cmdExport->click();
+    QCOMPARE(boxes.texts, QStringList());
+
+    QProcess batch;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    batch.setProcessEnvironment(env);
+    batch.start(ZELK_VIEWER_EXE,
+                QStringList{"--export", dir.filePath(name), dir.filePath("All_data.txt")} + options);
+    QVERIFY(batch.waitForFinished(60000));
+    QCOMPARE(batch.exitCode(), 0);
+    const auto contents = [&dir](const QString &file) {
+        QFile f(dir.filePath(file));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray button = contents("button-" + name), written = contents(name);
+    if (name.endsWith(".csv"))
+        QCOMPARE(written, button);
+    else if (name.endsWith(".png"))
+        QCOMPARE(QImage::fromData(written, "PNG"), QImage::fromData(button, "PNG"));
+    else
+        QVERIFY(written.startsWith("%PDF-") && written.size() > 10000);
 }
 
 QTEST_MAIN(TestViewerExport)
