@@ -9,7 +9,7 @@ source=${2:?source folder missing}
 version=${3:?version missing}
 cpack=${4:-cpack}
 
-for tool in "$cpack" dpkg-deb; do
+for tool in "$cpack" dpkg-deb dpkg-parsechangelog; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "SKIP: $tool is not installed"
         exit 77
@@ -75,6 +75,12 @@ cmp -s "$source/README.md" "$doc/README.md" || fail "README.md is missing from t
 for page in "$source"/docs/*.md "$source"/docs/*.png; do
     cmp -s "$page" "$doc/docs/$(basename "$page")" || fail "docs/$(basename "$page") is missing or stale"
 done
+grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$doc/copyright" &&
+    grep -q '^License: ' "$doc/copyright" || fail "share/doc/zelk-net-station/copyright is missing or not DEP-5"
+# the changelog's top entry is the package's version, whose upstream part is the project's
+gzip -dc "$doc/changelog.Debian.gz" >"$tmp/changelog" 2>/dev/null || fail "changelog.Debian.gz is missing"
+entry=$(dpkg-parsechangelog -l "$tmp/changelog" -S Version 2>/dev/null) || fail "changelog.Debian.gz does not parse"
+[ "$entry" = "$(dpkg-deb -f "$deb" Version)" ] || fail "the changelog's top entry ($entry) is not the package's version"
 
 # ---- control fields --------------------------------------------------------------------------------
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -84,10 +90,12 @@ names=$(tr ',' '\n' <<<"$depends" | sed -e 's/(.*)//' -e 's/ //g')
 for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6printsupport6 libc6 libstdc++6; do
     grep -qxF "$library" <<<"$names" || fail "Depends does not name $library"
 done
-[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "Version is not $version"
+[ "$(dpkg-deb -f "$deb" Version | sed 's/-[^-]*$//')" = "$version" ] || fail "Version is not $version-REVISION"
 [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "Maintainer is empty"
 [ -n "$(dpkg-deb -f "$deb" Section)" ] || fail "Section is empty"
 [ -n "$(dpkg-deb -f "$deb" Description)" ] || fail "Description is empty"
+# Debian shows the extended description's lines as they are
+dpkg-deb -f "$deb" Description | awk 'NR > 1 && length > 80 { exit 1 }' || fail "a Description line is over 80 characters"
 
 # ---- the unpacked programs start and end cleanly ----------------------------------------------------
 # run_unpacked PROGRAM SCRIPT: runs usr/bin/PROGRAM in a fresh working folder, the script on its input
