@@ -82,6 +82,18 @@ gzip -dc "$doc/changelog.Debian.gz" >"$tmp/changelog" 2>/dev/null || fail "chang
 entry=$(dpkg-parsechangelog -l "$tmp/changelog" -S Version 2>/dev/null) || fail "changelog.Debian.gz does not parse"
 [ "$entry" = "$(dpkg-deb -f "$deb" Version)" ] || fail "the changelog's top entry ($entry) is not the package's version"
 
+# every option, environment variable and file that a program's --help names is on its manual page
+for program in ZELK-NET-MONITOR Kurvex zelk-devicesim; do
+    page=$usr/share/man/man1/$program.1.gz
+    if ! roff=$(gzip -dc "$page" 2>/dev/null | sed 's/\\-/-/g'); then
+        fail "share/man/man1/$program.1.gz is missing"
+        continue
+    fi
+    for word in $("$usr/bin/$program" --help | grep -oE -- '--[a-z][a-z-]*|ZELK_[A-Z_]+|[A-Za-z_]+\.(cfg|txt|log)\b' | sort -u); do
+        grep -qF -- "$word" <<<"$roff" || fail "$program.1 does not mention $word"
+    done
+done
+
 # ---- control fields --------------------------------------------------------------------------------
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
