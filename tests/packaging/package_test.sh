@@ -94,6 +94,14 @@ for program in ZELK-NET-MONITOR Kurvex zelk-devicesim; do
     done
 done
 
+# the metainfo names this release and a screenshot that the documentation holds
+for component in monitor kurvex; do
+    metainfo=$usr/share/metainfo/invalid.zelk_net.$component.metainfo.xml
+    grep -qF "<release version=\"$version\"" "$metainfo" 2>/dev/null || fail "$component's metainfo lacks release $version"
+    shot=$(grep -oE '/docs/[a-z0-9-]+\.png</image>' "$metainfo" | sed 's/<.*//') || true
+    [ -n "$shot" ] && [ -f "$doc$shot" ] || fail "$component's metainfo names no screenshot of docs/"
+done
+
 # ---- control fields --------------------------------------------------------------------------------
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
