@@ -1,5 +1,5 @@
 // The window-model helpers: OLE colours kept on the controls and applied to their palettes,
-// twips from the screen's logical DPI, and the lamp shape widget.
+// twips from the screen's logical DPI, the lamp shape widget and the label that never cuts its text.
 #include "Controls.h"
 
 #include <QCheckBox>
@@ -360,6 +360,34 @@ void setFontPoints(QWidget *w, int points, bool bold)
     f.setPointSize(points);
     f.setBold(bold);
     w->setFont(f);
+}
+
+QFont FitLabel::drawnFont() const
+{
+    QFont f = font();
+    const qreal room = contentsRect().width() - 2 * std::max(indent(), 0) - 2 * margin();
+    // Text widths do not shrink quite in step with the font: a few steps settle on a size that fits.
+    for (int step = 0; step < 8 && f.pointSizeF() > 1; ++step) {
+        const qreal wide = QFontMetricsF(f).horizontalAdvance(text());
+        if (wide <= room)
+            break;
+        f.setPointSizeF(std::max(1.0, f.pointSizeF() * std::min(room / wide, 0.97)));
+    }
+    return f;
+}
+
+void FitLabel::paintEvent(QPaintEvent *event)
+{
+    const QFont drawn = drawnFont();
+    if (drawn == font()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    painter.setFont(drawn);
+    style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(), text(),
+                          foregroundRole());
 }
 
 } // namespace Zelk

@@ -2,6 +2,7 @@
 // and the lamp shape. Code that asks "is this button green?" compares the stored OLE value.
 #pragma once
 
+#include <QLabel>
 #include <QWidget>
 
 class QCheckBox;
@@ -85,6 +86,18 @@ protected:
 private:
     int m_shape;
     std::uint32_t m_fill = Ole::GrayText;
+};
+
+// A label that keeps its whole text in view: a text wider than the label is drawn in a font just small
+// enough for it, never cut. The label's font, as the window sets it, stays as it is.
+class FitLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    QFont drawnFont() const; // the font the text is drawn with
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };
 
 } // namespace Zelk

@@ -40,6 +40,11 @@ QString withoutSurroundingBlanks(const QString &text)
 // Pending events get a turn every this many elements of a statistics pass.
 constexpr qint32 kEventStride = 4096;
 
+// Sums of values are kept scaled by this power of two, below one over the most readings a range holds
+// (2^21), so that even a range of the largest doubles sums without overflow. Scaling by a power of two
+// is exact: the sum is the one of the values themselves.
+constexpr double kSumScale = 0x1p-32;
+
 std::optional<qint32> elementValue(const QString &text)
 {
     if (const auto v = NumberFormat::textToInt32(text, u"."))
@@ -270,18 +275,23 @@ bool GetStatistics(const QStringList &arrValues, qint32 lFirst, qint32 lLast, qi
 }
 
 std::optional<ValueStatistics> GetValueStatistics(const std::vector<double> &values, qint32 lFirst,
-                                                  qint32 lLast)
+                                                  qint32 lLast, bool wholeCounts)
 {
     if (lFirst < 0 || lFirst > lLast || qint64(lLast) >= qint64(values.size()))
         return std::nullopt;
-    Extremes<double> extremes(values[size_t(lFirst)]);
-    double sum = values[size_t(lFirst)];
+    const auto element = [&](qint32 i) {
+        const double v = values[size_t(i)];
+        return wholeCounts ? NumberFormat::roundHalfEven(v) : v;
+    };
+    Extremes<double> extremes(element(lFirst));
+    double sum = element(lFirst) * kSumScale;
     for (qint32 i = lFirst + 1; i <= lLast; ++i) {
-        sum += values[size_t(i)];
-        extremes.add(values[size_t(i)]);
+        sum += element(i) * kSumScale;
+        extremes.add(element(i));
     }
-    return ValueStatistics{sum / (double(lLast) - lFirst + 1), extremes.min, extremes.max, extremes.cntMin,
-                           extremes.cntMax};
+    const double average = sum / (double(lLast) - lFirst + 1) / kSumScale;
+    return ValueStatistics{wholeCounts ? NumberFormat::roundHalfEven(average) : average, extremes.min,
+                           extremes.max, extremes.cntMin, extremes.cntMax};
 }
 
 bool RawToValue(qint32 lRaw, float sngOffset, float sngGain, float &sngValue)

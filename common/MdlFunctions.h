@@ -70,14 +70,17 @@ bool GetStatistics(const QStringList &arrValues, qint32 lFirst, qint32 lLast, qi
                    qint32 &lCntMin, qint32 &lCntMax);
 
 // Average, minimum and maximum of values[lFirst..lLast] at full precision, and how often the extremes
-// occur (a value equal to both counts for both): the statistics of engineering values. Nothing for a
-// range that is empty or outside the values.
+// occur (a value equal to both counts for both): the statistics of engineering values. With
+// `wholeCounts` each value is first rounded to a whole count (halves to even), at any size, and so is
+// the average: the statistics in counts of a range the 32-bit routine cannot hold. The sum never
+// overflows, whatever finite values the range holds. Nothing for a range that is empty or outside the
+// values.
 struct ValueStatistics {
     double average = 0, min = 0, max = 0;
     qint32 cntMin = 0, cntMax = 0;
 };
 std::optional<ValueStatistics> GetValueStatistics(const std::vector<double> &values, qint32 lFirst,
-                                                  qint32 lLast);
+                                                  qint32 lLast, bool wholeCounts = false);
 
 // sngValue = lRaw x sngGain + sngOffset, computed in double and stored as single. False (and an
 // infinite sngValue) when the result is beyond the single range, else true.

@@ -38,9 +38,9 @@ QString indexed(const char *name, int index)
     return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
 }
 
-QLabel *label(QWidget *parent, const QString &name, const QString &caption, QRect r)
+template <class L = QLabel> L *label(QWidget *parent, const QString &name, const QString &caption, QRect r)
 {
-    auto *l = place(new QLabel(caption, parent), name, r.x(), r.y(), r.width(), r.height());
+    auto *l = place(new L(caption, parent), name, r.x(), r.y(), r.width(), r.height());
     l->setTextFormat(Qt::PlainText);
     return l;
 }
@@ -125,15 +125,16 @@ void frmClient::createWeightFrame()
 
     lblWeight = label(FraWeight, QStringLiteral("lblWeight"), QStringLiteral("Weight:"), {12, 54, 76, 38});
     setFontSize(lblWeight, 12);
-    lblWT_BRUTTO =
-        label(FraWeight, QStringLiteral("lblWT_BRUTTO"), QStringLiteral("000.000"), {90, 50, 150, 44});
+    lblWT_BRUTTO = label<Zelk::FitLabel>(FraWeight, QStringLiteral("lblWT_BRUTTO"), QStringLiteral("000.000"),
+                                         {90, 50, 150, 44});
     setFontSize(lblWT_BRUTTO, 20, true);
     lblWT_BRUTTO->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblUnitNameWGT =
         label(FraWeight, QStringLiteral("lblUnitNameWGT"), QStringLiteral("kg"), {246, 54, 40, 38});
     setFontSize(lblUnitNameWGT, 12);
     chkTare = checkBox(FraWeight, QStringLiteral("chkTare"), QStringLiteral("Tare:"), {300, 60, 64, 26});
-    lblTareData = label(FraWeight, QStringLiteral("lblTareData"), QStringLiteral("0"), {366, 54, 90, 38});
+    lblTareData = label<Zelk::FitLabel>(FraWeight, QStringLiteral("lblTareData"), QStringLiteral("0"),
+                                        {366, 54, 90, 38});
     setFontSize(lblTareData, 12);
     lblTareData->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblUnitNameTare =

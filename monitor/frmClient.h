@@ -24,8 +24,9 @@ class QTcpSocket;
 class QTimer;
 class QFrame;
 namespace Zelk {
+class FitLabel;
 class Shape;
-}
+} // namespace Zelk
 
 class frmClient : public QWidget {
     Q_OBJECT
@@ -190,8 +191,9 @@ public:
               *FraHistory = nullptr, *FraErrorStatus = nullptr, *FraChannels = nullptr;
     QLabel *lblServerAddr = nullptr, *lblCommStatus = nullptr, *lblCommStatusData = nullptr;
     QLineEdit *TxtIP = nullptr;
-    QLabel *lblWeight = nullptr, *lblWT_BRUTTO = nullptr, *lblUnitNameWGT = nullptr, *lblTareData = nullptr,
-           *lblUnitNameTare = nullptr, *lblIntegration = nullptr;
+    QLabel *lblWeight = nullptr, *lblUnitNameWGT = nullptr, *lblUnitNameTare = nullptr,
+           *lblIntegration = nullptr;
+    Zelk::FitLabel *lblWT_BRUTTO = nullptr, *lblTareData = nullptr; // a weight is never shown cut
     QCheckBox *chkTare = nullptr;
     QLineEdit *txtIntegration = nullptr;
     QLabel *lblInputs = nullptr, *lblShowInpStatus = nullptr, *lblGenOutput = nullptr;

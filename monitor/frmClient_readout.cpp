@@ -2,12 +2,14 @@
 // the tare check box and the unit names.
 #include "frmClient.h"
 
+#include "Controls.h"
 #include "MdlFunctions.h"
 #include "NumberFormat.h"
 #include "Seams.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <cmath>
 
 namespace {
 // The tare is kept as the caption of its label; a caption that is no number (a tare taken while
@@ -15,6 +17,16 @@ namespace {
 double tareValue(const QLabel *tare)
 {
     return NumberFormat::parseNumber(tare->text(), MdlFunctions::strDecimalSep()).value_or(0.0);
+}
+
+// A weight as the display shows it: "000.000"; from 15 whole digits on, beyond which that form would
+// pad with zeros a double never held, the standard form ("1E+308").
+QString weightText(double weight)
+{
+    const QString sep = MdlFunctions::strDecimalSep();
+    if (std::fabs(weight) >= 1e15)
+        return NumberFormat::standardText(weight, sep);
+    return NumberFormat::format000_000(weight, sep);
 }
 } // namespace
 
@@ -34,8 +46,7 @@ QString frmClient::GetInterUnit(const QString &strZELK_unit_Name)
 
 void frmClient::ShowStatusWeight(double gross)
 {
-    lblWT_BRUTTO->setText(
-        NumberFormat::format000_000(gross - tareValue(lblTareData), MdlFunctions::strDecimalSep()));
+    lblWT_BRUTTO->setText(weightText(gross - tareValue(lblTareData)));
 }
 
 void frmClient::ShowFastWeight(const QString &text)

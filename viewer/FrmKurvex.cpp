@@ -95,8 +95,7 @@ bool FrmKurvex::cmdShowGraph_Click()
         Zelk::MsgBox(GraphE::invalidStructureText(path));
         return anyGraphVisible();
     case GraphE::LoadOutcome::RuntimeError:
-        Zelk::MsgBox(QStringLiteral("Unaccepting Error (frmGraph cmdLoad) ") +
-                     QString::number(report.errorNumber) + QStringLiteral(" ") + report.errorDescription);
+        Zelk::MsgBox(GraphE::runtimeErrorText(report.errorNumber, report.errorDescription));
         GraphE::EndProgram(0);
         return false;
     }

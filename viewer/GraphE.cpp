@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -86,33 +87,44 @@ EndProgramHandler &endHandler()
     return handler;
 }
 
-// Plotting reads a value text of another slot as a number; what is not a number plots as 0.
-double plainValue(QByteArrayView text)
+// A reading text as the loader takes it, "." the decimal point: a count, a number beyond what a count
+// (a Long) holds, or no number at all. A number beyond the double range leaves no value to keep and
+// reads as 0, as a text that is no number does.
+struct ReadingValue {
+    enum Kind { Count, BeyondCount, NotNumber } kind = NotNumber;
+    double value = 0;
+};
+
+ReadingValue readingValue(QByteArrayView text)
 {
     if (!HistoryFile::isNumericText(text))
-        return 0;
+        return {};
     QByteArrayView t = text.trimmed();
-    if (!t.isEmpty() && t.front() == '+')
+    if (t.front() == '+')
         t = t.sliced(1);
     double d = 0;
-    std::from_chars(t.data(), t.data() + t.size(), d);
-    return d;
+    // Out of range is a number too small for a double (0 then) or too large for one.
+    if (std::from_chars(t.data(), t.data() + t.size(), d).ec == std::errc::result_out_of_range &&
+        std::isinf(NumberFormat::valPrefix(QString::fromLatin1(t))))
+        return {ReadingValue::BeyondCount, 0};
+    return {NumberFormat::toInt32(d) ? ReadingValue::Count : ReadingValue::BeyondCount, d};
 }
 
-// A reading text to a number: "." is the decimal point; a text that is not a number counts as 0 and
-// shows "Not Number", once a load (`said`): a damaged file may hold millions of such readings.
-double textToNumber(QByteArrayView text, bool &said)
+// A message of the load, shown once a load (`said`): a damaged file may hold millions of such readings.
+void sayOnce(bool &said, const QString &text)
 {
-    if (HistoryFile::isNumericText(text))
-        return plainValue(text);
-    if (!said) {
-        said = true;
-        Zelk::MsgBox(QStringLiteral("Not Number"));
-    }
-    return 0;
+    if (!said)
+        Zelk::MsgBox(text);
+    said = true;
 }
 
 } // namespace
+
+QString runtimeErrorText(int number, const QString &description)
+{
+    return QStringLiteral("Unaccepting Error (frmGraph cmdLoad) ") + QString::number(number) +
+           QStringLiteral(" ") + description;
+}
 
 QString invalidStructureText(const QString &path)
 {
@@ -206,16 +218,21 @@ LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressPa
     sink.block = [&v](std::int32_t row, const HistoryFile::BlockRow &b) {
         v.BlockTable[static_cast<size_t>(row)] = b;
     };
-    bool overflow = false;  // a reading's time does not fit the Long time array
-    bool notNumber = false; // "Not Number" has been shown
+    bool overflow = false;    // a reading's time does not fit the Long time array
+    bool notNumber = false;   // "Not Number" has been shown (slot 0 only)
+    bool beyondCount = false; // the overflow of a reading has been shown
     sink.reading = [&](std::int32_t k, QByteArrayView text) {
         const qint64 time = qint64(k) * step;
         if (time > std::numeric_limits<qint32>::max()) {
             overflow = true;
             return false;
         }
-        const double value = normalised ? textToNumber(text, notNumber) : plainValue(text);
-        s.append(text, value, static_cast<qint32>(time), normalised);
+        const ReadingValue reading = readingValue(text);
+        if (reading.kind == ReadingValue::NotNumber && normalised)
+            sayOnce(notNumber, QStringLiteral("Not Number"));
+        if (reading.kind == ReadingValue::BeyondCount)
+            sayOnce(beyondCount, runtimeErrorText(6, HistoryFile::FieldInput::errorDescription(6)));
+        s.append(text, reading.value, static_cast<qint32>(time), normalised);
         return (k & 1023) != 0 || pacer.keepGoing(text.data() - data.data());
     };
     const HistoryFile::LoadResult r = HistoryFile::load(data, relaxed, sink);

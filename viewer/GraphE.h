@@ -100,8 +100,12 @@ struct LoadReport {
 };
 
 // Reads the history file at `path` into slot `slot` (0..3). Shows a progress bar with Cancel when the
-// load takes longer than about half a second; `progressParent` owns that bar.
+// load takes longer than about half a second; `progressParent` owns that bar. A reading whose whole
+// count is beyond a Long (or that is beyond a double) shows the overflow message once; the load goes on.
 LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressParent = nullptr);
+
+// The message of a run-time error of the load: "Unaccepting Error (frmGraph cmdLoad) 6 Overflow".
+QString runtimeErrorText(int number, const QString &description);
 
 // "The selected file <path> has invalid structure." and its second line.
 QString invalidStructureText(const QString &path);

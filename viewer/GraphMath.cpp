@@ -24,7 +24,7 @@ void ResetStack(ZoomStack &stack)
     stack.assign(1, 0);
 }
 
-void PUSH4_L(ZoomStack &stack, std::int32_t xmin, std::int32_t xmax, std::int32_t ymin, std::int32_t ymax)
+void PUSH4_L(ZoomStack &stack, std::int32_t xmin, std::int32_t xmax, double ymin, double ymax)
 {
     if (stack.empty())
         stack.push_back(0);
@@ -36,7 +36,7 @@ void PUSH4_L(ZoomStack &stack, std::int32_t xmin, std::int32_t xmax, std::int32_
     stack[u + 3] = ymax;
 }
 
-int POP4(ZoomStack &stack, std::int32_t &xmin, std::int32_t &xmax, std::int32_t &ymin, std::int32_t &ymax)
+int POP4(ZoomStack &stack, std::int32_t &xmin, std::int32_t &xmax, double &ymin, double &ymax)
 {
     const int u = static_cast<int>(stack.size()) - 1;
     if (u < 0 || u % 4 != 0) {
@@ -47,8 +47,8 @@ int POP4(ZoomStack &stack, std::int32_t &xmin, std::int32_t &xmax, std::int32_t 
     if (u < 4)
         return StackEmpty;
     const auto at = [&stack](int i) { return stack[static_cast<size_t>(i)]; };
-    xmin = at(u - 4);
-    xmax = at(u - 3);
+    xmin = static_cast<std::int32_t>(at(u - 4));
+    xmax = static_cast<std::int32_t>(at(u - 3));
     ymin = at(u - 2);
     ymax = at(u - 1);
     stack.resize(static_cast<size_t>(u - 4 + 1));
@@ -83,7 +83,9 @@ std::int32_t PixelToIndex(double width, double xmin, double xmax, double px)
 
 double PixelToValue(double height, double ymin, double ymax, double py)
 {
-    return height > 0 ? (ymax - ymin) * (height - py) / height + ymin : ymin;
+    if (!(height > 0))
+        return ymin;
+    return (scaledSpan(ymin, ymax) * (height - py) / height + ymin * ValueScaling) / ValueScaling;
 }
 
 namespace {
@@ -163,11 +165,11 @@ XScale MakeXscale(std::int32_t width, double xmin, double xmax)
 
 std::vector<YLine> ValueScale(std::int32_t height, double ymin, double ymax)
 {
-    const double dv = (ymax - ymin) / YDivisions;
+    const double dv = scaledSpan(ymin, ymax) / YDivisions;
     const std::int32_t h = roundWhole(static_cast<double>(height) / YDivisions);
     std::vector<YLine> lines;
     for (int i = 0; i < YDivisions; ++i)
-        lines.push_back({i * h, (YDivisions - i) * dv + ymin});
+        lines.push_back({i * h, ((YDivisions - i) * dv + ymin * ValueScaling) / ValueScaling});
     return lines;
 }
 

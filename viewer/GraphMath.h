@@ -10,16 +10,18 @@
 
 namespace GraphMath {
 
-// ---- Zoom stack: four Longs per view; the element at the upper bound is free ------------------------
-using ZoomStack = std::vector<std::int32_t>;
+// ---- Zoom stack: four numbers per view; the element at the upper bound is free -----------------------
+// The x range is two reading numbers; the value limits are whole numbers of any size, so that a view
+// over readings beyond a Long comes back as it was.
+using ZoomStack = std::vector<double>;
 constexpr int StackEmpty = -2;
 constexpr int StackDestroyed = -3; // after "Stack is destroyed!" (the program has been ended)
 
 void ResetStack(ZoomStack &stack); // one element, upper bound 0
-void PUSH4_L(ZoomStack &stack, std::int32_t xmin, std::int32_t xmax, std::int32_t ymin, std::int32_t ymax);
+void PUSH4_L(ZoomStack &stack, std::int32_t xmin, std::int32_t xmax, double ymin, double ymax);
 // Pops one view into the four arguments: returns the new upper bound, StackEmpty (arguments left as
 // they are) or StackDestroyed (upper bound not a multiple of 4; the message is shown, the program ends).
-int POP4(ZoomStack &stack, std::int32_t &xmin, std::int32_t &xmax, std::int32_t &ymin, std::int32_t &ymax);
+int POP4(ZoomStack &stack, std::int32_t &xmin, std::int32_t &xmax, double &ymin, double &ymax);
 
 // ---- Block lookup ----------------------------------------------------------------------------------
 // The row whose reading range [previous end, own end) holds `start`: sets `row` and returns its end
@@ -34,6 +36,16 @@ double PixelToValue(double height, double ymin, double ymax, double py);
 
 // Whole number, halves to the even neighbour, as the run time rounds.
 std::int32_t roundWhole(double v);
+
+// Value arithmetic that may pass beyond a double (the distance between readings of 1e308 and -1e308,
+// or that distance times a plot height) is done on values scaled by this power of two. The scaling is
+// exact: the results are those of the plain arithmetic wherever that stays within a double.
+constexpr double ValueScaling = 0x1p-32;
+// (hi - lo) x ValueScaling.
+inline double scaledSpan(double lo, double hi)
+{
+    return hi * ValueScaling - lo * ValueScaling;
+}
 
 // ---- Mouse-wheel zoom ---------------------------------------------------------------------------------
 struct XRange {

@@ -6,6 +6,7 @@
 #include "Seams.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace PlotCurve {
@@ -39,7 +40,12 @@ public:
         drawBatch();
     }
 
-    int pix(double tw) const { return static_cast<int>(std::floor(tw / m_tpp)); }
+    // A reading far off the plot stands at most PixLimit pixels away: its line leaves the plot as steeply.
+    static constexpr double PixLimit = 1 << 20;
+    int pix(double tw) const
+    {
+        return static_cast<int>(std::clamp(std::floor(tw / m_tpp), -PixLimit, PixLimit));
+    }
 
     // Lines of one colour are gathered and drawn together, in drawing order.
     void line(QPoint a, QPoint b, std::uint32_t ole)
@@ -260,7 +266,9 @@ Result draw(QImage &image, const Input &in, bool reduce)
     const std::vector<HistoryFile::BlockRow> &blocks = *in.blocks;
     const std::int32_t ub = static_cast<std::int32_t>(values.size()) - 1;
     const double kx = in.widthTw / (in.xmax - in.xmin);
-    const double ky = in.heightTw / (in.ymax - in.ymin);
+    // Twips per scaled value: the value range may be wider than a double holds.
+    const double ky = in.heightTw / GraphMath::scaledSpan(in.ymin, in.ymax);
+    const auto pyAt = [&](double v) { return hg - GraphMath::scaledSpan(in.ymin, v) * ky; };
 
     std::int32_t j = GraphMath::roundWhole(in.xmin / in.plotStep);
     if (0 >= j)
@@ -300,7 +308,7 @@ Result draw(QImage &image, const Input &in, bool reduce)
         const double px = pxAt(x);
         if (px > in.widthTw)
             break;
-        const double py = hg - (v - in.ymin) * ky;
+        const double py = pyAt(v);
         w.add(px, py, colour, !(x > in.xmin), change);
         if (change) {
             Mark m = drawMarker(w, colour == CurveRed, px, hg, d, downRow, upRow);
@@ -320,7 +328,7 @@ Result draw(QImage &image, const Input &in, bool reduce)
         r.plotMin = std::min(r.plotMin, lo);
         const double lastX = x + static_cast<double>(n) * in.plotStep;
         const double last = values[static_cast<size_t>(j + n - 1)];
-        w.extend(hg - (hi - in.ymin) * ky, hg - (lo - in.ymin) * ky, pxAt(lastX), hg - (last - in.ymin) * ky);
+        w.extend(pyAt(hi), pyAt(lo), pxAt(lastX), pyAt(last));
         j += static_cast<std::int32_t>(n);
         x = lastX;
     }

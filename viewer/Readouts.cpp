@@ -7,6 +7,8 @@
 #include "MdlFunctions.h"
 #include "NumberFormat.h"
 
+#include <optional>
+
 namespace Readouts {
 
 namespace {
@@ -39,30 +41,54 @@ QString countsText(double counts, quint8 valueType, float gain, float offset)
     return NumberFormat::format0_000(countsToValue(counts, gain, offset));
 }
 
-bool statisticsTexts(const GraphE::GraphSlot &slot, qint32 lo, qint32 hi, float gain, float offset,
-                     QString &strDataA2D, QString &strDataVAL)
+namespace {
+
+// The statistics in counts: the 32-bit routine over the readings' texts, with its messages; a range
+// whose readings go beyond a Long (the loader has said so) in whole counts of any size instead.
+std::optional<MdlFunctions::ValueStatistics>
+countStatistics(const GraphE::GraphSlot &slot, qint32 lo, qint32 hi,
+                const std::optional<MdlFunctions::ValueStatistics> &values)
 {
-    // Taken before the counts' pass, which lets events run: the slot may be gone after it.
-    const auto values = MdlFunctions::GetValueStatistics(slot.values(), lo, hi);
+    if (values && !(NumberFormat::toInt32(values->min) && NumberFormat::toInt32(values->max)))
+        return MdlFunctions::GetValueStatistics(slot.values(), lo, hi, true);
     // Only the range is turned into texts; the rest of the list stays empty.
     QStringList texts(slot.count());
     for (qint32 k = std::max(lo, 0); k <= std::min(hi, slot.upperBound()); ++k)
         texts[k] = slot.valueText(k);
     qint32 count = 0, average = 0, min = 0, max = 0, cntMin = 0, cntMax = 0;
     qint64 delta1 = 0, delta2 = 0;
-    if (!MdlFunctions::GetStatistics(texts, lo, hi, count, average, min, max, delta1, delta2, cntMin,
-                                     cntMax) ||
-        !values)
+    if (!MdlFunctions::GetStatistics(texts, lo, hi, count, average, min, max, delta1, delta2, cntMin, cntMax))
+        return std::nullopt;
+    return MdlFunctions::ValueStatistics{double(average), double(min), double(max), cntMin, cntMax};
+}
+
+// " average minimum maximum Delta1 Delta2 Cnt1 Cnt2": the first three through `shown`, the deltas
+// between what is shown, all five as `format` writes them.
+template <typename Shown, typename Format>
+QString statisticsLine(const MdlFunctions::ValueStatistics &st, Shown shown, Format format)
+{
+    const double average = shown(st.average), min = shown(st.min), max = shown(st.max);
+    QString line;
+    for (double v : {average, min, max, min - average, max - average})
+        line += blankThen(format(v));
+    return line + blankThen(QString::number(st.cntMin)) + blankThen(QString::number(st.cntMax));
+}
+
+} // namespace
+
+bool statisticsTexts(const GraphE::GraphSlot &slot, qint32 lo, qint32 hi, float gain, float offset,
+                     QString &strDataA2D, QString &strDataVAL)
+{
+    // Taken before the counts' pass, which lets events run: the slot may be gone after it.
+    const auto values = MdlFunctions::GetValueStatistics(slot.values(), lo, hi);
+    const auto counts = countStatistics(slot, lo, hi, values);
+    if (!counts || !values)
         return false;
-    for (qint64 n :
-         {qint64(average), qint64(min), qint64(max), delta1, delta2, qint64(cntMin), qint64(cntMax)})
-        strDataA2D += blankThen(QString::number(n));
-    const double avgValue = countsToValue(values->average, gain, offset);
-    const double minValue = countsToValue(values->min, gain, offset);
-    const double maxValue = countsToValue(values->max, gain, offset);
-    for (double v : {avgValue, minValue, maxValue, minValue - avgValue, maxValue - avgValue})
-        strDataVAL += blankThen(NumberFormat::format0_000(v));
-    strDataVAL += blankThen(QString::number(values->cntMin)) + blankThen(QString::number(values->cntMax));
+    strDataA2D += statisticsLine(
+        *counts, [](double c) { return c; }, &NumberFormat::format0);
+    strDataVAL += statisticsLine(
+        *values, [&](double c) { return countsToValue(c, gain, offset); },
+        [](double v) { return NumberFormat::format0_000(v); });
     return true;
 }
 

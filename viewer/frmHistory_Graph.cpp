@@ -360,8 +360,8 @@ void frmHistory_Graph::RefreshGraph(quint8 s)
     DownMarkerRow = UpMarkerRow = 0;
     CurXmin = LoIndex[s];
     CurXmax = HiIndex[s];
-    CurYmin = GraphMath::roundWhole(number(YminText));
-    CurYmax = GraphMath::roundWhole(number(YmaxText));
+    CurYmin = NumberFormat::roundHalfEven(number(YminText));
+    CurYmax = NumberFormat::roundHalfEven(number(YmaxText));
     if (!lblTaget->isHidden()) {
         GraphMath::PUSH4_L(ZoomStack, CurXmin, CurXmax, CurYmin, CurYmax);
         ++ZoomLevel;
@@ -515,8 +515,8 @@ void frmHistory_Graph::OptValueType_Click(int index)
 void frmHistory_Graph::cmd1MinMax_Click()
 {
     const double max = number(MaxText), min = number(MinText);
-    const double span = max - min;
-    const double margin = span == 0 ? 1 : 0.1 * span;
+    const double span = GraphMath::scaledSpan(min, max); // max - min may be beyond a double
+    const double margin = span == 0 ? 1 : 0.1 * span / GraphMath::ValueScaling;
     YminText = NumberFormat::standardText(min - margin);
     YmaxText = NumberFormat::standardText(max + margin);
     RefreshGraph(slot());

@@ -110,7 +110,8 @@ public:
     GraphMath::ZoomStack ZoomStack;
     int ZoomLevel = 0;
     bool ResetAll = false;
-    std::int32_t CurXmin = 0, CurXmax = 10, CurYmin = 0, CurYmax = 0;
+    std::int32_t CurXmin = 0, CurXmax = 10;
+    double CurYmin = 0, CurYmax = 0; // whole numbers
     bool DragOn = false;
     std::int32_t DownX = 0, DownY = 0, MouseX = 0, MouseY = 0;
     int InputLabelCount = 0;

@@ -76,7 +76,7 @@ private:
 double shownValue(double counts, quint8 valueType, float gain, float offset)
 {
     if (valueType == 2)
-        return GraphMath::roundWhole(counts);
+        return NumberFormat::roundHalfEven(counts); // whole counts of any size
     return Readouts::countsToValue(counts, gain, offset);
 }
 

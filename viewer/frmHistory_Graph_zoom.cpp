@@ -64,8 +64,8 @@ void frmHistory_Graph::cmdMinus_Click()
             HiIndex[s] = CurXmax;
             txtXmin->setText(timeText(CurXmin));
             txtXmax->setText(timeText(CurXmax));
-            YminText = QString::number(CurYmin);
-            YmaxText = QString::number(CurYmax);
+            YminText = NumberFormat::standardText(CurYmin);
+            YmaxText = NumberFormat::standardText(CurYmax);
             refreshStatistics(s);
             txtChannelScanned->setText(ChannelsLine + QStringLiteral("  ") + v.SamplesText);
             lblTaget->hide();
@@ -254,8 +254,8 @@ void frmHistory_Graph::pctGraphH_Wheel(double x, int steps)
         return;
     const double w = pctGraphH->widthTw();
     const double pointer = GraphMath::PixelToX(w, LoIndex[s], HiIndex[s], std::clamp(x, 0.0, w));
-    const std::int32_t ymin = GraphMath::roundWhole(NumberFormat::valPrefix(YminText));
-    const std::int32_t ymax = GraphMath::roundWhole(NumberFormat::valPrefix(YmaxText));
+    const double ymin = NumberFormat::roundHalfEven(NumberFormat::valPrefix(YminText));
+    const double ymax = NumberFormat::roundHalfEven(NumberFormat::valPrefix(YmaxText));
     GraphMath::XRange r{LoIndex[s], HiIndex[s]};
     const int notches = std::abs(std::clamp(steps, -1000, 1000)); // far more than any range needs
     for (int i = 0; i < notches; ++i) {

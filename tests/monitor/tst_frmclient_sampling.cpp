@@ -8,6 +8,7 @@
 #include "Seams.h"
 #include "frmClient.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -213,6 +214,8 @@ private slots:
     void runOfHandWrittenBatchesWrittenByteForByte();
     void deviceRunWrittenByteForByte_data();
     void deviceRunWrittenByteForByte();
+    void extremeReadingShownWholeAndWrittenAsSent_data();
+    void extremeReadingShownWholeAndWrittenAsSent();
     void fastSampleClickRaisesTimeOut_data();
     void fastSampleClickRaisesTimeOut();
     void runGoesThroughStartingSamplingStoppingEnded();
@@ -367,6 +370,37 @@ void TestFrmClientSampling::deviceRunWrittenByteForByte()
     QCOMPARE(sent.first(), StartRequest);
     QCOMPARE(sent.count(StopRequest), stopAfterBlocks > 0 ? 1 : 0);
     QCOMPARE(sent.count(BatchRequest), sent.size() - 1 - sent.count(StopRequest));
+}
+
+void TestFrmClientSampling::extremeReadingShownWholeAndWrittenAsSent_data()
+{
+    QTest::addColumn<QByteArray>("reading"); // the device's W1
+    QTest::addColumn<QString>("weight");     // the weight display, then the tare taken from it
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("normal") << QByteArray("12.345") << "012.345" << QStringList();
+    QTest::newRow("1e308") << QByteArray("1e308") << "1E+308" << QStringList();
+    QTest::newRow("minus_1e308") << QByteArray("-1e308") << "-1E+308" << QStringList();
+    QTest::newRow("9999999999") << QByteArray("9999999999") << "9999999999.000" << QStringList();
+    // Beyond a double: no number to show; the viewer reports it when it loads the file.
+    QTest::newRow("1e309") << QByteArray("1e309") << "000.000" << QStringList{"Not Number"};
+}
+
+// The weight and the tare show the whole weight, never a cut tail that reads as another number; the
+// history file keeps the device's text as sent.
+void TestFrmClientSampling::extremeReadingShownWholeAndWrittenAsSent()
+{
+    QFETCH(QByteArray, reading);
+    QFETCH(QString, weight);
+    Station s;
+    QVERIFY(s.start());
+    QVERIFY(s.runReplies({SkippedBatch, batch({"12.345", reading})}));
+    for (Zelk::FitLabel *shown : {s.w->lblWT_BRUTTO, s.w->lblTareData}) {
+        s.w->chkTare->setChecked(shown == s.w->lblTareData);
+        QCOMPARE(shown->text(), weight);
+        QVERIFY(QFontMetricsF(shown->drawnFont()).horizontalAdvance(weight) <= shown->contentsRect().width());
+    }
+    QCOMPARE(readFile(s.path("All_data.txt")), s.expectedFile([&](int k) { return k ? reading : "12.345"; }));
+    QTEST(s.messages.texts, "messages");
 }
 
 void TestFrmClientSampling::fastSampleClickRaisesTimeOut_data()

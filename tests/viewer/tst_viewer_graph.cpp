@@ -29,6 +29,8 @@ private slots:
     void valueAxisHasFiveLabelsBottomUnlabelled();
     void inputChangesSwitchColourAndRotateMarkerRows();
     void zeroValueSpanDrawsNothing();
+    void valuesBeyondTheRangeOfADoubleAreLabelledAndDrawn_data();
+    void valuesBeyondTheRangeOfADoubleAreLabelledAndDrawn();
     void reducedDrawingMatchesFullDrawing();
     void narrowChangeInsideOnePixelColumnStillShows();
     void threeZoomInsThenResetRestoreFirstView();
@@ -45,13 +47,14 @@ void TestViewerGraph::popReturnsPushedViewsInOrder()
     GraphMath::ResetStack(stack);
     GraphMath::PUSH4_L(stack, 1, 2, 3, 4);
     GraphMath::PUSH4_L(stack, 5, 6, 7, 8);
-    std::int32_t a = 0, b = 0, c = 0, d = 0;
+    std::int32_t a = 0, b = 0;
+    double c = 0, d = 0;
     QCOMPARE(GraphMath::POP4(stack, a, b, c, d), 4);
-    QCOMPARE((QList<int>{a, b, c, d}), (QList<int>{5, 6, 7, 8}));
+    QCOMPARE((QList<double>{double(a), double(b), c, d}), (QList<double>{5, 6, 7, 8}));
     QCOMPARE(GraphMath::POP4(stack, a, b, c, d), 0);
-    QCOMPARE((QList<int>{a, b, c, d}), (QList<int>{1, 2, 3, 4}));
+    QCOMPARE((QList<double>{double(a), double(b), c, d}), (QList<double>{1, 2, 3, 4}));
     QCOMPARE(GraphMath::POP4(stack, a, b, c, d), GraphMath::StackEmpty);
-    QCOMPARE((QList<int>{a, b, c, d}), (QList<int>{1, 2, 3, 4})); // left as they were
+    QCOMPARE((QList<double>{double(a), double(b), c, d}), (QList<double>{1, 2, 3, 4})); // left as they were
 }
 
 void TestViewerGraph::corruptStackEndsProgram()
@@ -59,7 +62,8 @@ void TestViewerGraph::corruptStackEndsProgram()
     FreshViewer viewer;
     Zelk::MsgBoxRecorder boxes;
     GraphMath::ZoomStack stack(3, 0);
-    std::int32_t a = 0, b = 0, c = 0, d = 0;
+    std::int32_t a = 0, b = 0;
+    double c = 0, d = 0;
     QCOMPARE(GraphMath::POP4(stack, a, b, c, d), GraphMath::StackDestroyed);
     QCOMPARE(boxes.texts, QStringList{"Stack is destroyed!"});
     QCOMPARE(viewer.ends, 1);
@@ -163,6 +167,31 @@ bool hasColour(const QImage &img, QRgb c)
 }
 
 } // namespace
+
+void TestViewerGraph::valuesBeyondTheRangeOfADoubleAreLabelledAndDrawn_data()
+{
+    QTest::addColumn<double>("ymax");     // readings 1e308 and -1e308 by turns, on a plot of -ymax .. ymax
+    QTest::addColumn<QList<int>>("rows"); // the curve's top and bottom pixel rows (of 200)
+    QTest::newRow("span_beyond_a_double") << 1.2e308 << QList<int>{16, 184};
+    QTest::newRow("far_off_the_plot_leaves_it") << 10.0 << QList<int>{0, 199};
+}
+
+void TestViewerGraph::valuesBeyondTheRangeOfADoubleAreLabelledAndDrawn()
+{
+    QFETCH(double, ymax);
+    QCOMPARE(GraphMath::ValueScale(1000, -ymax, ymax).front().value, ymax);
+    std::vector<double> values(40, 1e308);
+    for (size_t k = 0; k < values.size(); k += 2)
+        values[k] = -1e308;
+    std::vector<HistoryFile::BlockRow> blocks(GraphE::BlockRows);
+    blocks[0].endIndex = 39;
+    const QImage image = drawCurve(values, blocks, QSize(400, 200), -ymax, ymax, true).image;
+    QList<int> rows;
+    for (int y = 0; y < image.height(); ++y)
+        if (hasColour(image.copy(0, y, image.width(), 1), qRgb(0, 176, 0)))
+            rows << y;
+    QTEST((QList<int>{rows.value(0, -1), rows.value(rows.size() - 1, -1)}), "rows");
+}
 
 void TestViewerGraph::inputChangesSwitchColourAndRotateMarkerRows()
 {

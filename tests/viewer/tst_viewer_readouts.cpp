@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "GraphMath.h"
 #include "MinMaxFile.h"
+#include "NumberFormat.h"
 #include "Readouts.h"
 #include "ViewerTestSupport.h"
 #include "frmListHist_Graph.h"
@@ -28,6 +29,8 @@ private slots:
     void readingTextKeepsItsPrecision();
     void valueModeShowsReadingsAtFullPrecision_data();
     void valueModeShowsReadingsAtFullPrecision();
+    void extremeReadingIsReportedOnceAndNeverClamped_data();
+    void extremeReadingIsReportedOnceAndNeverClamped();
     void readingsBoxShowsFirstAndLastReading_data();
     void readingsBoxShowsFirstAndLastReading();
     void readingsBoxInMillisecondsAfterLoad();
@@ -184,6 +187,60 @@ void TestViewerReadouts::valueModeShowsReadingsAtFullPrecision()
     QCOMPARE(lines.value(1), "10,10," + even + ',' + even + ",00000000\r");
     QCOMPARE(lines.value(2), "11,11," + odd + ',' + odd + ",00000000\r");
     QCOMPARE(boxes.texts, QStringList());
+}
+
+void TestViewerReadouts::extremeReadingIsReportedOnceAndNeverClamped_data()
+{
+    const QStringList overflow{"Unaccepting Error (frmGraph cmdLoad) 6 Overflow"};
+    const QString e308 = "1" + QString(308, u'0') + ".000";
+    QTest::addColumn<QString>("file"); // readings 10, 11, the case, 13, 14, 15, 16, 14
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QStringList>("shown"); // Value mode: reading 2, then the least and most of 1 .. 7
+    QTest::newRow("normal_neighbour")
+        << "reading_normal_neighbour.txt" << QStringList() << QStringList{"12.250", "11.000", "16.000"};
+    QTest::newRow("1e308") << "reading_1e308.txt" << overflow << QStringList{e308, "11.000", e308};
+    QTest::newRow("minus_1e308") << "reading_minus_1e308.txt" << overflow
+                                 << QStringList{"-" + e308, "-" + e308, "16.000"};
+    // Two 1e308 in a row, and a distance between the extremes beyond a double.
+    QTest::newRow("plus_and_minus_1e308")
+        << "reading_plus_and_minus_1e308.txt" << overflow << QStringList{e308, "-" + e308, e308};
+    QTest::newRow("9999999999") << "reading_9999999999.txt" << overflow
+                                << QStringList{"9999999999.000", "11.000", "9999999999.000"};
+    // Beyond a double: read as 0, as a reading that is no number.
+    QTest::newRow("1e309") << "reading_1e309.txt" << overflow << QStringList{"0.000", "0.000", "16.000"};
+}
+
+// The loader's overflow message once; Value mode shows the reading as it is and A2D mode its whole
+// count, in the Max/Min readouts, the cursor readout and the statistics of a zoom; zooming back
+// restores the value limits.
+void TestViewerReadouts::extremeReadingIsReportedOnceAndNeverClamped()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, shown);
+    const auto number = [](const QString &text) { return NumberFormat::valPrefix(text); };
+    const auto readouts = [](frmHistory_Graph *g) { // cursor 1 (on reading 2), least and most
+        return QStringList{g->lblCursors->text().section(u' ', 3, 3)} +
+               g->txtAverage->text().split(u' ', Qt::SkipEmptyParts).mid(1, 2);
+    };
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    Zelk::MsgBoxRecorder boxes;
+    QPointer<frmHistory_Graph> g = openGraph(dir, dataFile(file));
+    QVERIFY(g);
+    QCOMPARE((QStringList{g->lblYMinCurr->text(), g->lblYMaxCurr->text()}), shown.mid(1));
+    const double ymin = number(g->YminText), ymax = number(g->YmaxText);
+    QVERIFY(ymin < number(shown[1]) && number(shown[2]) < ymax);
+    g->chkCursors->setChecked(true);
+    zoomTo(g, 1, 7);
+    QCOMPARE(readouts(g), shown);
+    QVERIFY(!g->txtAverage->text().contains("inf"));
+    g->OptValueType[2]->click();
+    for (QString &text : shown)
+        text = text.section(u'.', 0, 0);
+    QCOMPARE(readouts(g), shown);
+    g->cmdMinus_Click();
+    QVERIFY(qAbs(number(g->YminText) - ymin) <= 0.5 && qAbs(number(g->YmaxText) - ymax) <= 0.5);
+    QTEST(boxes.texts, "messages");
 }
 
 void TestViewerReadouts::readingsBoxShowsFirstAndLastReading_data()
