@@ -296,8 +296,8 @@ bool frmHistory_Graph::showRange(qint32 first, qint32 last)
     if (first < 0 || last > GraphE::viewer().slotData[s].upperBound() || last - first < 6)
         return false;
     GraphMath::PUSH4_L(ZoomStack, LoIndex[s], HiIndex[s],
-                       GraphMath::roundWhole(NumberFormat::valPrefix(YminText)),
-                       GraphMath::roundWhole(NumberFormat::valPrefix(YmaxText)));
+                       NumberFormat::roundHalfEven(NumberFormat::valPrefix(YminText)),
+                       NumberFormat::roundHalfEven(NumberFormat::valPrefix(YmaxText)));
     ++ZoomLevel;
     applyRange({first, last});
     return true;
