@@ -346,7 +346,7 @@ void frmClient::Form_Load()
     SetXML_Data(false);
     InitSetPoint(false, 100);
     show();
-    bNoTimeOut = true;
+    // The start-up request is timed like every other: a device that falls silent is reported once.
     if (strCfgStartOutStatus == QLatin1String("1")) {
         ChkStartOutStatus->setCheckState(Qt::Checked);
         InitON_OFF();

@@ -94,8 +94,10 @@ void frmClient::StartConnection(bool bDoConnect)
     const HostAddress::Endpoint peer = HostAddress::parse(TxtIP->text());
     tcpClient->connectToHost(peer.host, peer.port);
     bRequestSent = false;
+    m_replyHandled = false;
     lConnectTicks = Zelk::GetTickCount();
-    setTimerEnabled(TimerTimeOut, !cmdWeight->isEnabled());
+    // Every request is timed, polling or not; the timer stops once an exchange ends without a next.
+    setTimerEnabled(TimerTimeOut, true);
 }
 
 void frmClient::RequestRTStatus()
@@ -135,8 +137,7 @@ void frmClient::tcpClient_Close()
     // complete. It is reported once, as a reply given up (something came) or as no answer (nothing
     // came); reconnecting at once would ask the device again and again without ever telling anyone.
     // A channel reply and the end code of a run are recognised without a closing tag and go on as usual.
-    if (!m_replyHandled && !strReplyCopy.contains(QLatin1String("</ch")) &&
-        !strReplyCopy.contains(QLatin1String("<ERROR_CODE>200</ERROR_CODE>"))) {
+    if (!m_replyHandled) {
         commLogGivenUp(CommLog::GiveUp::Invalid);
         if (strReplyCopy.isEmpty()) {
             m_faultLogged = m_commLog.isOpen();
@@ -182,6 +183,10 @@ void frmClient::SetTimeOutValue(std::int32_t &L_TimeOutValue)
 
 void frmClient::TimerTimeOut_Timer()
 {
+    if (m_replyHandled) {
+        setTimerEnabled(TimerTimeOut, false); // answered, and no request since: nothing to time
+        return;
+    }
     if (bRequestSent) {
         bRequestSent = false;
         return;

@@ -88,6 +88,7 @@ void frmClient::HandleUnfinishedReply(std::int32_t now)
     // far as they had come.
     if ((channelReply || endOfRun) && !std::exchange(m_replyLogged, true))
         commLog([this](CommLog::Writer &log) { return log.reply(strReplyXML.toLatin1()); });
+    m_replyHandled = m_replyHandled || channelReply || endOfRun;
     if (channelReply) {
         bChanReplyFlag = true;
     } else if (endOfRun) {
@@ -294,10 +295,8 @@ void frmClient::HandleSetOutputReply()
     } else if (isGreen(cmdStart_Sample)) {
         strCurFunction = Framing::GetFastSampling;
         StartConnection(bAutoReconnect);
-        setTimerEnabled(TimerTimeOut, false);
     } else {
         cmdStopSample->setEnabled(bStopWasEnabled);
-        setTimerEnabled(TimerTimeOut, false);
     }
 }
 
@@ -328,7 +327,6 @@ void frmClient::HandleFastSamplingReply()
     }
     if (m_stopPending && bAutoReconnect) {
         SendStopSample();
-        setTimerEnabled(TimerTimeOut, false);
         return;
     }
     StartConnection(bAutoReconnect);

@@ -85,8 +85,8 @@ void frmClient::cmdStopSample_Click()
         cmdStopSample->setEnabled(false);
         cmdWeight->setEnabled(true);
     }
+    // A request still on its way stays timed; the time-out stops by itself once it is answered.
     ShowHideInputsLamp(false);
-    setTimerEnabled(TimerTimeOut, false);
 }
 
 void frmClient::SendStopSample()

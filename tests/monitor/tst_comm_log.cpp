@@ -427,7 +427,7 @@ void TestCommLog::faultsAreLoggedOnce_data()
     // While polling: no answer at all within the time-out, counted from the start of the connection.
     QTest::newRow("no_answer_times_out") << Fault::NeverAnswer << 0 << 150 << NoAnswer
                                          << QStringLiteral("TIMEOUT GetRTStatus (\\d+) ms") << 150;
-    // The start-up request (no time-out there): only the device's faults and the reply limit count.
+    // The start-up request: the device's faults, and the reply limit before the time-out's second tick.
     QTest::newRow("refused_connection")
         << Fault::RefuseConnections << 0 << 150 << NoAnswer
         << QStringLiteral("SOCKET-ERROR GetRTStatus Connection refused") << -1;
@@ -439,7 +439,7 @@ void TestCommLog::faultsAreLoggedOnce_data()
                           "\\?><GetRTStatus>.*</GetRTStatus>\\\\r\\\\n\\\\r")
         << -1;
     QTest::newRow("rest_after_reply_limit")
-        << Fault::Stall << 400 << 150 << InvalidXml
+        << Fault::Stall << 600 << 400 << InvalidXml
         << QStringLiteral("GIVEN-UP incomplete \\d+ <\\?xml version='1.0' "
                           "\\?><GetRTStatus>.*</GetRTStatus>\\\\r\\\\n\\\\r")
         << -1;
