@@ -82,10 +82,12 @@ frmClient::frmClient(QWidget *parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("ZELK-NET-MONITOR-V6.00"));
     createControls();
     fitDesignToScreen();
+    Zelk::setMsgBoxRepeatListener([this](const QString &text) { messageRepeat(text); });
 }
 
 frmClient::~frmClient()
 {
+    Zelk::setMsgBoxRepeatListener(nullptr);
     if (tcpClient)
         tcpClient->disconnect(this);
 }

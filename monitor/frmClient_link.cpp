@@ -202,24 +202,33 @@ bool frmClient::quietExchange() const
     return m_quietConnection != 0 && m_quietConnection == m_connectionSerial;
 }
 
+void frmClient::silenceLink()
+{
+    setTimerEnabled(TimerTimeOut, false);
+    closeSocket();
+}
+
 void frmClient::HandleNoAnswer()
 {
-    // Reached by the time-out timer and the output buttons' wait; the socket error and the closed link
-    // have logged their own cause.
+    // A request sent by this path itself (the StopSample of a broken run) fails without a second message.
+    noAnswerPath(quietExchange());
+}
+
+void frmClient::noAnswerPath(bool reported)
+{
+    // Reached by the time-out timer and the output buttons' wait; the socket error, the closed link and
+    // the batches given up have logged their own cause.
     if (!std::exchange(m_faultLogged, false))
         commLog([this](CommLog::Writer &log) {
             return log.timeOut(strCurFunction, Zelk::ticksBetween(lConnectTicks, Zelk::GetTickCount()));
         });
-    // A request sent by this path itself (the StopSample of a broken run) fails without a second message.
-    const bool quiet = quietExchange();
     Zelk::setBackColor(cmdWeight, Zelk::Ole::ButtonFace);
     Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::ButtonFace);
     lblCommStatusData->setText(QStringLiteral("Not Connected"));
     // The link is silenced before the message box, so no tick or socket event of this exchange can
     // raise a second message while the first one is open.
-    setTimerEnabled(TimerTimeOut, false);
-    closeSocket();
-    if (!quiet)
+    silenceLink();
+    if (!reported)
         Zelk::MsgBox(QStringLiteral("Server does not answer! Possibly IP-address is incorrect.\n"
                                     "Be sure the Server is running and try again, please! "));
     SetOutPut_Disasable(true);
@@ -282,4 +291,9 @@ void frmClient::commLogGivenUp(CommLog::GiveUp reason)
     commLog([this, reason](CommLog::Writer &log) {
         return log.givenUp(reason, m_replyBytes, strReplyCopy.toLatin1());
     });
+}
+
+void frmClient::messageRepeat(const QString &text)
+{
+    commLog([&text](CommLog::Writer &log) { return log.messageRepeat(text); });
 }

@@ -219,6 +219,7 @@ void TestCommLog::eachEventWritesOneLineWithItsFields()
     QVERIFY(log.givenUp(CommLog::GiveUp::Incomplete, 31, "<?xml version='1.0' ?><GetRTSta"));
     QVERIFY(log.givenUp(CommLog::GiveUp::TooLarge, 1048600, {}));
     QVERIFY(log.givenUp(CommLog::GiveUp::Invalid, 0, {}));
+    QVERIFY(log.messageRepeat(QStringLiteral("Big Weight !!! 12345678901\n")));
     log.close();
     QVERIFY(!log.request(StatusRequest)); // closed: nothing more is written
     const QList<Entry> lines = entries(readAll(log.filePath()));
@@ -235,6 +236,7 @@ void TestCommLog::eachEventWritesOneLineWithItsFields()
                         "GIVEN-UP incomplete 31 <?xml version='1.0' ?><GetRTSta",
                         "GIVEN-UP too-large 1048600",
                         "GIVEN-UP invalid 0",
+                        "MESSAGE-REPEAT Big Weight !!! 12345678901\\n",
                     }));
     QCOMPARE(reply.size(), 53);
     QCOMPARE(log.size(), QFileInfo(log.filePath()).size());
