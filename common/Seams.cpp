@@ -10,6 +10,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <cstdio>
 #include <mutex>
 #include <utility>
@@ -23,6 +24,12 @@ MsgBoxHandler &handlerSlot()
 {
     static MsgBoxHandler handler;
     return handler;
+}
+
+MsgBoxRepeatListener &repeatListenerSlot()
+{
+    static MsgBoxRepeatListener listener;
+    return listener;
 }
 
 MsgAnswer firstButton(MsgButtons buttons)
@@ -74,11 +81,25 @@ MsgAnswer showMessageBox(const QString &text, MsgButtons buttons, const QString 
 
 MsgAnswer MsgBox(const QString &text, MsgButtons buttons, const QString &title)
 {
+    // A box lets events run while it is open; a repeat of its message coming meanwhile is dropped.
+    static QStringList open;
+    if (buttons == MsgButtons::Ok && open.contains(text)) {
+        if (const MsgBoxRepeatListener listener = repeatListenerSlot())
+            listener(text);
+        return MsgAnswer::Ok;
+    }
+    open.append(text);
+    const auto closed = qScopeGuard([&text] { open.removeOne(text); });
     // A copy, so a handler may replace itself while it runs.
     const MsgBoxHandler handler = handlerSlot();
     if (handler)
         return handler(text, buttons, title);
     return showMessageBox(text, buttons, title);
+}
+
+void setMsgBoxRepeatListener(MsgBoxRepeatListener listener)
+{
+    repeatListenerSlot() = std::move(listener);
 }
 
 void setMsgBoxHandler(MsgBoxHandler handler)

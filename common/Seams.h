@@ -26,6 +26,12 @@ using MsgBoxHandler = std::function<MsgAnswer(const QString &text, MsgButtons bu
 void setMsgBoxHandler(MsgBoxHandler handler);
 MsgBoxHandler currentMsgBoxHandler(); // empty while the real box is in place
 
+// A message (OK button only) is never shown while a box with the same text is still open, whether the
+// real box or a handler holds it open: the repeat is answered OK at once and handed to this listener
+// (nullptr: to nobody). A question is always asked.
+using MsgBoxRepeatListener = std::function<void(const QString &text)>;
+void setMsgBoxRepeatListener(MsgBoxRepeatListener listener);
+
 // Test double: records every text and answers with the first button.
 class MsgBoxRecorder {
 public:

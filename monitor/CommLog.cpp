@@ -54,6 +54,8 @@ QByteArray eventName(Event event)
         return QByteArrayLiteral("SOCKET-ERROR");
     case Event::GivenUp:
         return QByteArrayLiteral("GIVEN-UP");
+    case Event::MessageRepeat:
+        return QByteArrayLiteral("MESSAGE-REPEAT");
     }
     return {};
 }
@@ -180,6 +182,11 @@ bool Writer::socketError(const QString &command, const QString &text)
 bool Writer::givenUp(GiveUp reason, qint64 bytesCome, QByteArrayView text)
 {
     return write(Event::GivenUp, reasonName(reason) + ' ' + QByteArray::number(bytesCome), text);
+}
+
+bool Writer::messageRepeat(const QString &text)
+{
+    return write(Event::MessageRepeat, {}, text.toUtf8());
 }
 
 } // namespace CommLog

@@ -1,5 +1,5 @@
-// The communication log: one line per request, reply, time-out, socket error and given-up reply, with a
-// millisecond timestamp and the device's bytes escaped, in a file that is rotated before it passes 10 MiB.
+// The communication log: one line per request, reply, time-out, socket error, given-up reply and message
+// not shown again, with a millisecond timestamp and bytes escaped, in a file rotated before it passes 10 MiB.
 #pragma once
 
 #include <QByteArray>
@@ -16,7 +16,7 @@ inline const QString RotatedSuffix = QStringLiteral(".1");
 // A write that would take the file past this size starts a new file first.
 constexpr qint64 RotateAtBytes = 10 * 1024 * 1024;
 
-enum class Event { Request, Reply, TimeOut, SocketError, GivenUp };
+enum class Event { Request, Reply, TimeOut, SocketError, GivenUp, MessageRepeat };
 // Why a reply was given up: the time limit passed, it outgrew the reply buffer, or the device closed
 // the link on a reply that cannot complete (nothing at all included).
 enum class GiveUp { Incomplete, TooLarge, Invalid };
@@ -59,6 +59,8 @@ public:
     bool socketError(const QString &command, const QString &text);
     // A reply given up after `bytesCome` bytes had come on its connection; `text` is what was gathered.
     bool givenUp(GiveUp reason, qint64 bytesCome, QByteArrayView text);
+    // An operator message not shown, because its cause was shown already and has not gone away.
+    bool messageRepeat(const QString &text);
 
     // Writes one line stamped with the current local time, rotating first when it would not fit.
     bool write(Event event, QByteArrayView fields, QByteArrayView payload = {});

@@ -187,7 +187,7 @@ bool ReadingStore::GetVarSizeArray(QByteArrayView t, std::int32_t startIndex, st
             } else if (value.size() <= HistoryFile::MaxReadingTextLength) {
                 storeAll(i, value, fx);
             } else {
-                fx.messages.append(QStringLiteral("Big Weight !!! ") + QString::fromLatin1(value));
+                fx.messages.append(ParseEffects::BigWeight + QString::fromLatin1(value));
             }
             s = close + tags.close().size();
         } else {

@@ -21,6 +21,8 @@ struct ReadingSlot {
 
 // What parsing one reply asks the window to do: messages to show, counters to raise.
 struct ParseEffects {
+    // The message for a reading too long for its slot starts with this; the reading's text follows.
+    static inline const QString BigWeight = QStringLiteral("Big Weight !!! ");
     QStringList messages;  // "Big Weight !!! " ..., "Error_Case: " ...
     int xmlErrors = 0;     // CreateXMLErrMsg calls
     int errorReadings = 0; // non-numeric readings (the "Error Readings:" counter)

@@ -82,10 +82,12 @@ frmClient::frmClient(QWidget *parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("ZELK-NET-MONITOR-V6.00"));
     createControls();
     fitDesignToScreen();
+    Zelk::setMsgBoxRepeatListener([this](const QString &text) { messageRepeat(text); });
 }
 
 frmClient::~frmClient()
 {
+    Zelk::setMsgBoxRepeatListener(nullptr);
     if (tcpClient)
         tcpClient->disconnect(this);
 }
@@ -347,7 +349,7 @@ void frmClient::Form_Load()
     SetXML_Data(false);
     InitSetPoint(false, 100);
     show();
-    bNoTimeOut = true;
+    // The start-up request is timed like every other: a device that falls silent is reported once.
     if (strCfgStartOutStatus == QLatin1String("1")) {
         ChkStartOutStatus->setCheckState(Qt::Checked);
         InitON_OFF();

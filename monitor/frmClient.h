@@ -283,9 +283,20 @@ private:
     std::uint32_t m_connectionSerial = 0;
     std::uint32_t m_quietConnection = 0; // the StopSample sent after a reported fault: fails silently
     bool m_inNoAnswer = false;
+    // The no-answer path; `reported`: the fault has been shown already, no message.
+    void noAnswerPath(bool reported);
+    // The current exchange ends here: its socket closed, its time-out off.
+    void silenceLink();
+    // Batches of this run given up one after the other; the third ends the run by the no-answer path.
+    int m_batchesGivenUp = 0;
+    static constexpr int MaxBatchesGivenUp = 3;
+    // A reading too long for its slot has been shown; batches holding such readings since say nothing.
+    bool m_bigWeightSpell = false;
+    // The messages of one batch's parse, each opened after the socket event (see msgBoxAfterEvent).
+    void showParseMessages(const QStringList &messages);
     bool m_weightNotNumber = false; // "Not Number" shown for the weight; no number has come since
     bool quietExchange() const;     // this connection is that StopSample
-    bool m_replyHandled = false;    // a reply was recognised on the current connection
+    bool m_replyHandled = false;    // a reply was recognised on the current connection: nothing awaited
     QString m_surfaceNote;          // text printed on the window surface
     bool m_unloading = false;
     bool m_runUnsaved = false; // a fast-sampling run whose history file has not been written yet
@@ -316,4 +327,6 @@ private:
     // the socket or timer event that wrote the line has returned.
     void commLogFailed(bool later);
     void commLogGivenUp(CommLog::GiveUp reason);
+    // A message not shown because its cause was shown and has not gone away: only the log has it.
+    void messageRepeat(const QString &text);
 };

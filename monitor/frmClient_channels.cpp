@@ -35,12 +35,15 @@ void frmClient::ShowChannel(bool found, const QString &text)
 
 void frmClient::cmdChanSwitch_Click()
 {
+    // The switch waits for its reply itself: the answer time-out is off while it does, and on again
+    // for every request after it.
     bNoTimeOut = true;
     const QString channel = lblChanNum->text();
     if (channel == QLatin1String("1"))
         cmdChan_Click(2);
     else if (channel == QLatin1String("2"))
         cmdChan_Click(1);
+    bNoTimeOut = false;
 }
 
 void frmClient::cmdChan_Click(std::int16_t Index)

@@ -94,8 +94,10 @@ void frmClient::StartConnection(bool bDoConnect)
     const HostAddress::Endpoint peer = HostAddress::parse(TxtIP->text());
     tcpClient->connectToHost(peer.host, peer.port);
     bRequestSent = false;
+    m_replyHandled = false;
     lConnectTicks = Zelk::GetTickCount();
-    setTimerEnabled(TimerTimeOut, !cmdWeight->isEnabled());
+    // Every request is timed, polling or not; the timer stops once an exchange ends without a next.
+    setTimerEnabled(TimerTimeOut, true);
 }
 
 void frmClient::RequestRTStatus()
@@ -135,8 +137,7 @@ void frmClient::tcpClient_Close()
     // complete. It is reported once, as a reply given up (something came) or as no answer (nothing
     // came); reconnecting at once would ask the device again and again without ever telling anyone.
     // A channel reply and the end code of a run are recognised without a closing tag and go on as usual.
-    if (!m_replyHandled && !strReplyCopy.contains(QLatin1String("</ch")) &&
-        !strReplyCopy.contains(QLatin1String("<ERROR_CODE>200</ERROR_CODE>"))) {
+    if (!m_replyHandled) {
         commLogGivenUp(CommLog::GiveUp::Invalid);
         if (strReplyCopy.isEmpty()) {
             m_faultLogged = m_commLog.isOpen();
@@ -182,6 +183,10 @@ void frmClient::SetTimeOutValue(std::int32_t &L_TimeOutValue)
 
 void frmClient::TimerTimeOut_Timer()
 {
+    if (m_replyHandled) {
+        setTimerEnabled(TimerTimeOut, false); // answered, and no request since: nothing to time
+        return;
+    }
     if (bRequestSent) {
         bRequestSent = false;
         return;
@@ -197,24 +202,33 @@ bool frmClient::quietExchange() const
     return m_quietConnection != 0 && m_quietConnection == m_connectionSerial;
 }
 
+void frmClient::silenceLink()
+{
+    setTimerEnabled(TimerTimeOut, false);
+    closeSocket();
+}
+
 void frmClient::HandleNoAnswer()
 {
-    // Reached by the time-out timer and the output buttons' wait; the socket error and the closed link
-    // have logged their own cause.
+    // A request sent by this path itself (the StopSample of a broken run) fails without a second message.
+    noAnswerPath(quietExchange());
+}
+
+void frmClient::noAnswerPath(bool reported)
+{
+    // Reached by the time-out timer and the output buttons' wait; the socket error, the closed link and
+    // the batches given up have logged their own cause.
     if (!std::exchange(m_faultLogged, false))
         commLog([this](CommLog::Writer &log) {
             return log.timeOut(strCurFunction, Zelk::ticksBetween(lConnectTicks, Zelk::GetTickCount()));
         });
-    // A request sent by this path itself (the StopSample of a broken run) fails without a second message.
-    const bool quiet = quietExchange();
     Zelk::setBackColor(cmdWeight, Zelk::Ole::ButtonFace);
     Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::ButtonFace);
     lblCommStatusData->setText(QStringLiteral("Not Connected"));
     // The link is silenced before the message box, so no tick or socket event of this exchange can
     // raise a second message while the first one is open.
-    setTimerEnabled(TimerTimeOut, false);
-    closeSocket();
-    if (!quiet)
+    silenceLink();
+    if (!reported)
         Zelk::MsgBox(QStringLiteral("Server does not answer! Possibly IP-address is incorrect.\n"
                                     "Be sure the Server is running and try again, please! "));
     SetOutPut_Disasable(true);
@@ -277,4 +291,9 @@ void frmClient::commLogGivenUp(CommLog::GiveUp reason)
     commLog([this, reason](CommLog::Writer &log) {
         return log.givenUp(reason, m_replyBytes, strReplyCopy.toLatin1());
     });
+}
+
+void frmClient::messageRepeat(const QString &text)
+{
+    commLog([&text](CommLog::Writer &log) { return log.messageRepeat(text); });
 }

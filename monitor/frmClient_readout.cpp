@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <cmath>
+#include <utility>
 
 namespace {
 // The tare is kept as the caption of its label; a caption that is no number (a tare taken while
@@ -55,8 +56,8 @@ void frmClient::ShowFastWeight(const QString &text)
 }
 
 // The device's weight text as a number; text that is no number counts as 0 and says "Not Number",
-// once until a number comes again. Polling goes on while a message box is open: a box for every reply
-// would pile up one over the other for as long as the device sends such text.
+// once until a number comes again. Polling and fast sampling go on while the box is open, which opens
+// after the reply's event: a box for every reply would pile up for as long as the device sends such text.
 double frmClient::DeviceWeight(const QString &text)
 {
     const std::optional<double> weight = MdlFunctions::NumberFromText(text);
@@ -64,10 +65,11 @@ double frmClient::DeviceWeight(const QString &text)
         m_weightNotNumber = false;
         return *weight;
     }
-    if (!m_weightNotNumber) {
-        m_weightNotNumber = true;
-        Zelk::MsgBox(QStringLiteral("Not Number"));
-    }
+    const QString message = QStringLiteral("Not Number");
+    if (std::exchange(m_weightNotNumber, true))
+        messageRepeat(message);
+    else
+        msgBoxAfterEvent(message);
     return 0.0;
 }
 

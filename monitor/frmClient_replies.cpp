@@ -88,6 +88,7 @@ void frmClient::HandleUnfinishedReply(std::int32_t now)
     // far as they had come.
     if ((channelReply || endOfRun) && !std::exchange(m_replyLogged, true))
         commLog([this](CommLog::Writer &log) { return log.reply(strReplyXML.toLatin1()); });
+    m_replyHandled = m_replyHandled || channelReply || endOfRun;
     if (channelReply) {
         bChanReplyFlag = true;
     } else if (endOfRun) {
@@ -104,10 +105,21 @@ void frmClient::HandleUnfinishedReply(std::int32_t now)
 void frmClient::GiveUpReply()
 {
     txtRealTimeInfo->setPlainText(strReplyCopy);
+    // A run whose batches are given up one after the other is reported at the first; the third ends
+    // it by the no-answer path instead of asking for the same again and again.
+    const int givenUp = strCurFunction == Framing::GetFastSampling ? ++m_batchesGivenUp : 0;
+    if (givenUp >= MaxBatchesGivenUp) {
+        m_faultLogged = true;
+        noAnswerPath(true);
+        return;
+    }
     const bool quiet = quietExchange();
-    closeSocket(); // before the message box: no further chunk of this reply can raise it again
-    if (!quiet)
-        Zelk::MsgBox(QStringLiteral(" Invalid XML data!  "));
+    silenceLink(); // before the message box: nothing more of this exchange can raise it again
+    const QString text = QStringLiteral(" Invalid XML data!  ");
+    if (givenUp > 1)
+        messageRepeat(text);
+    else if (!quiet)
+        Zelk::MsgBox(text);
     // A run cut off here asks the device to stop; if that request fails too, the fault has been
     // reported already.
     m_inNoAnswer = true;
@@ -294,10 +306,8 @@ void frmClient::HandleSetOutputReply()
     } else if (isGreen(cmdStart_Sample)) {
         strCurFunction = Framing::GetFastSampling;
         StartConnection(bAutoReconnect);
-        setTimerEnabled(TimerTimeOut, false);
     } else {
         cmdStopSample->setEnabled(bStopWasEnabled);
-        setTimerEnabled(TimerTimeOut, false);
     }
 }
 
@@ -307,6 +317,7 @@ void frmClient::HandleFastSamplingReply()
         iStopState = std::int16_t(iStopState + 1);
     cmdStopSample->setEnabled(true);
     lRepliesHandled += 1;
+    m_batchesGivenUp = 0;
     ShowErrorDisplay(true);
     QString value;
     if (element("<W1>", value))
@@ -328,7 +339,6 @@ void frmClient::HandleFastSamplingReply()
     }
     if (m_stopPending && bAutoReconnect) {
         SendStopSample();
-        setTimerEnabled(TimerTimeOut, false);
         return;
     }
     StartConnection(bAutoReconnect);
@@ -347,6 +357,9 @@ void frmClient::HandleStopSampleReply()
     Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::ButtonFace);
     strCurFunction = Framing::GetFastSampling;
     iStopState = 1;
+    // A run ended by batches given up again and again asks for no more: they would come the same.
+    if (m_batchesGivenUp >= MaxBatchesGivenUp)
+        bAutoReconnect = false;
     StartConnection(bAutoReconnect);
 }
 

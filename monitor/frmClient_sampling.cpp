@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTcpSocket>
 #include <QTimer>
+#include <utility>
 
 namespace {
 
@@ -55,6 +56,8 @@ void frmClient::cmdStart_Sample_Click()
     lReadingCount = 0;
     lFastReadingsShown = 0;
     m_runUnsaved = true;
+    m_batchesGivenUp = 0;
+    m_bigWeightSpell = false;
     // The auto-save file of this run is created by its first save.
     lAutoSaveBegin = 0;
     lAutoSaveLast = 0;
@@ -85,8 +88,8 @@ void frmClient::cmdStopSample_Click()
         cmdStopSample->setEnabled(false);
         cmdWeight->setEnabled(true);
     }
+    // A request still on its way stays timed; the time-out stops by itself once it is answered.
     ShowHideInputsLamp(false);
-    setTimerEnabled(TimerTimeOut, false);
 }
 
 void frmClient::SendStopSample()
@@ -136,7 +139,21 @@ bool frmClient::GetVarSizeArray(const QString &strCurXML2, std::int32_t &StartIn
         QLabel *counter = lblErrorReadingsD[0];
         counter->setText(QString::number(counter->text().toLongLong() + fx.errorReadings));
     }
-    for (const QString &message : std::as_const(fx.messages))
-        Zelk::MsgBox(message);
+    showParseMessages(fx.messages);
     return ok;
+}
+
+void frmClient::showParseMessages(const QStringList &messages)
+{
+    // One "Big Weight" box for a spell of batches holding readings too long for their slots: a device
+    // sending such readings all the time would otherwise ask for a box per batch.
+    const bool spell = std::exchange(m_bigWeightSpell, false);
+    for (const QString &message : messages) {
+        const bool big = message.startsWith(ParseEffects::BigWeight);
+        if (big && (spell || m_bigWeightSpell))
+            messageRepeat(message);
+        else
+            msgBoxAfterEvent(message);
+        m_bigWeightSpell = m_bigWeightSpell || big;
+    }
 }

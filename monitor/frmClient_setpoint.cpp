@@ -101,8 +101,8 @@ void frmClient::ChkSetPoint_Click()
     bSetPointFlag = false;
     LblSwitch->setToolTip(QString());
     LblSwitch->setVisible(false);
+    // A request on its way stays timed: the set point's own wait keeps the time-out out of itself.
     if (ChkSetPoint->checkState() == Qt::Checked) {
-        setTimerEnabled(TimerTimeOut, false);
         cmdChanSwitch->setEnabled(false);
         InitSetPoint(true, 100);
         LblSwitch->setToolTip(QStringLiteral("In order to switch to channel #2, first uncheck ") + Quote +
@@ -184,7 +184,11 @@ bool frmClient::AwaitSetPointReply(std::uint32_t boxColour)
     bSetPointFlag = false;
     Zelk::setBackColor(txtSetPoint, boxColour);
     std::int32_t limit = SetPointReplyWaitMs;
-    return WaitTrueFlag(bSetPointFlag, limit);
+    // This wait reports a missing answer itself; the answer time-out stays out of it, so it is said once.
+    bNoTimeOut = true;
+    const bool answered = WaitTrueFlag(bSetPointFlag, limit);
+    bNoTimeOut = false;
+    return answered;
 }
 
 void frmClient::cmdSetOutOff_Click(std::int16_t Index)

@@ -20,6 +20,7 @@ private slots:
     void toQtFilter_data();
     void toQtFilter();
     void msgBoxRecorderAnswersFirstButtonAndRestoresHandler();
+    void messageOfAnOpenBoxIsNotShownAgainUntilItCloses();
     void recordingDoublesReplaceTheRealSeams();
     void printToFileWritesOnePdfPage();
 };
@@ -123,6 +124,28 @@ void Seams::msgBoxRecorderAnswersFirstButtonAndRestoresHandler()
     QCOMPARE(MsgBox(QStringLiteral("five"), MsgButtons::OkCancel), MsgAnswer::Cancel);
     QCOMPARE(outer, QStringList{QStringLiteral("five")});
     setMsgBoxHandler(nullptr);
+}
+
+// While a box is open, events run: the same message coming meanwhile is not shown; a question is.
+void Seams::messageOfAnOpenBoxIsNotShownAgainUntilItCloses()
+{
+    QStringList shown, repeats;
+    setMsgBoxRepeatListener([&repeats](const QString &text) { repeats << text; });
+    setMsgBoxHandler([&shown](const QString &text, MsgButtons, const QString &) {
+        shown << text;
+        if (shown.size() == 1) {
+            MsgBox("A");
+            MsgBox("B");
+            MsgBox("A", MsgButtons::YesNo);
+        }
+        return MsgAnswer::Ok;
+    });
+    MsgBox("A");
+    MsgBox("A"); // answered: shown again
+    setMsgBoxHandler(nullptr);
+    setMsgBoxRepeatListener(nullptr);
+    QCOMPARE(shown, (QStringList{"A", "B", "A", "A"}));
+    QCOMPARE(repeats, QStringList{"A"});
 }
 
 void Seams::recordingDoublesReplaceTheRealSeams()

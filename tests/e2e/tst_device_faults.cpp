@@ -185,6 +185,7 @@ void DeviceFaults::faultAtStartUpLeavesWeightUsable_data()
     QTest::addColumn<QString>("shown");
     QTest::newRow("closes_without_answer") << "close" << NoAnswer;
     QTest::newRow("trailer_3_chars") << "trailer=3" << InvalidXml;
+    QTest::newRow("stops_after_prolog") << "stall=60000" << NoAnswer;
 }
 
 // The start-up status request meets a faulty device: the fault is shown once and the Weight button is

@@ -8,11 +8,13 @@
 
 #include <QAbstractSocket>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 class MonitorStation {
@@ -65,4 +67,35 @@ public:
     QString address;
     QString oldDir;
     std::unique_ptr<frmClient> window;
+};
+
+// Message boxes as a person answers them: each is recorded when it opens and stays open for HoldMs
+// with its own event loop running, so timer ticks and socket events go on as under a real modal box.
+// Past MaxOpen boxes open at once a box is answered at once, so that a flood of boxes still ends.
+class HeldBoxes {
+public:
+    static constexpr int HoldMs = 1200;
+    static constexpr int MaxOpen = 3;
+    HeldBoxes() : m_previous(Zelk::currentMsgBoxHandler())
+    {
+        Zelk::setMsgBoxHandler([this](const QString &text, Zelk::MsgButtons, const QString &) {
+            texts << text;
+            if (m_open < MaxOpen) {
+                ++m_open;
+                QEventLoop box;
+                QTimer::singleShot(HoldMs, &box, &QEventLoop::quit);
+                box.exec();
+                --m_open;
+            }
+            return Zelk::MsgAnswer::Ok;
+        });
+    }
+    ~HeldBoxes() { Zelk::setMsgBoxHandler(m_previous); }
+    HeldBoxes(const HeldBoxes &) = delete;
+    HeldBoxes &operator=(const HeldBoxes &) = delete;
+    QStringList texts;
+
+private:
+    Zelk::MsgBoxHandler m_previous;
+    int m_open = 0;
 };

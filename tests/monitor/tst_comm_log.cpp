@@ -219,6 +219,7 @@ void TestCommLog::eachEventWritesOneLineWithItsFields()
     QVERIFY(log.givenUp(CommLog::GiveUp::Incomplete, 31, "<?xml version='1.0' ?><GetRTSta"));
     QVERIFY(log.givenUp(CommLog::GiveUp::TooLarge, 1048600, {}));
     QVERIFY(log.givenUp(CommLog::GiveUp::Invalid, 0, {}));
+    QVERIFY(log.messageRepeat(QStringLiteral("Big Weight !!! 12345678901\n")));
     log.close();
     QVERIFY(!log.request(StatusRequest)); // closed: nothing more is written
     const QList<Entry> lines = entries(readAll(log.filePath()));
@@ -235,6 +236,7 @@ void TestCommLog::eachEventWritesOneLineWithItsFields()
                         "GIVEN-UP incomplete 31 <?xml version='1.0' ?><GetRTSta",
                         "GIVEN-UP too-large 1048600",
                         "GIVEN-UP invalid 0",
+                        "MESSAGE-REPEAT Big Weight !!! 12345678901\\n",
                     }));
     QCOMPARE(reply.size(), 53);
     QCOMPARE(log.size(), QFileInfo(log.filePath()).size());
@@ -427,7 +429,7 @@ void TestCommLog::faultsAreLoggedOnce_data()
     // While polling: no answer at all within the time-out, counted from the start of the connection.
     QTest::newRow("no_answer_times_out") << Fault::NeverAnswer << 0 << 150 << NoAnswer
                                          << QStringLiteral("TIMEOUT GetRTStatus (\\d+) ms") << 150;
-    // The start-up request (no time-out there): only the device's faults and the reply limit count.
+    // The start-up request: the device's faults, and the reply limit before the time-out's second tick.
     QTest::newRow("refused_connection")
         << Fault::RefuseConnections << 0 << 150 << NoAnswer
         << QStringLiteral("SOCKET-ERROR GetRTStatus Connection refused") << -1;
@@ -439,7 +441,7 @@ void TestCommLog::faultsAreLoggedOnce_data()
                           "\\?><GetRTStatus>.*</GetRTStatus>\\\\r\\\\n\\\\r")
         << -1;
     QTest::newRow("rest_after_reply_limit")
-        << Fault::Stall << 400 << 150 << InvalidXml
+        << Fault::Stall << 600 << 400 << InvalidXml
         << QStringLiteral("GIVEN-UP incomplete \\d+ <\\?xml version='1.0' "
                           "\\?><GetRTStatus>.*</GetRTStatus>\\\\r\\\\n\\\\r")
         << -1;

@@ -73,6 +73,8 @@ private slots:
     void deviceFaultShowsNoAnswerOnceAndWeightIsUsableAgain_data();
     void deviceFaultShowsNoAnswerOnceAndWeightIsUsableAgain();
     void failedStopSampleAfterNoAnswerShowsNoSecondMessage();
+    void stalledStatusRequestIsTimedOnce_data();
+    void stalledStatusRequestIsTimedOnce();
     void unfinishedReplyIsGivenUpAfterTimeLimit_data();
     void unfinishedReplyIsGivenUpAfterTimeLimit();
     void errorCodeShownInRedWhilePollingGoesOn();
@@ -226,6 +228,41 @@ void TestFrmClientLink::failedStopSampleAfterNoAnswerShowsNoSecondMessage()
     QCOMPARE(Zelk::backColor(w.cmdStart_Sample), Zelk::Ole::ButtonFace);
 }
 
+enum class Before { AllOffAtStartUp, ChannelSwitch, SetPointTicked };
+Q_DECLARE_METATYPE(Before)
+
+void TestFrmClientLink::stalledStatusRequestIsTimedOnce_data()
+{
+    QTest::addColumn<Before>("before"); // what came before the status request that stalls
+    QTest::newRow("all_off_at_start_up") << Before::AllOffAtStartUp;
+    QTest::newRow("channel_switch_before_any_weight_click") << Before::ChannelSwitch;
+    QTest::newRow("set_point_ticked_while_polling") << Before::SetPointTicked;
+}
+
+// A device that stops after a status reply's prolog: the no-answer message once after the time-out,
+// however the request came about, and a Weight click polls again.
+void TestFrmClientLink::stalledStatusRequestIsTimedOnce()
+{
+    QFETCH(Before, before);
+    Station s;
+    s.writeSettings(settings(before == Before::AllOffAtStartUp ? "1" : "0", "200"));
+    frmClient &w = s.start();
+    if (before != Before::AllOffAtStartUp)
+        QTRY_COMPARE(s.readings(), 1);
+    s.device.setFault({Fault::Stall, 60000, {}, QStringLiteral("GetRTStatus")});
+    if (before == Before::ChannelSwitch)
+        w.cmdChanSwitch->click();
+    if (before == Before::SetPointTicked) {
+        w.cmdWeight->click();
+        w.ChkSetPoint->setCheckState(Qt::Checked);
+    }
+    QTRY_COMPARE(s.messages.texts, QStringList{NoAnswer});
+    s.device.clearFault();
+    w.cmdWeight->click();
+    QTRY_VERIFY(s.readings() >= 2);
+    QCOMPARE(s.messages.texts, QStringList{NoAnswer});
+}
+
 void TestFrmClientLink::unfinishedReplyIsGivenUpAfterTimeLimit_data()
 {
     QTest::addColumn<int>("trailer");
@@ -242,12 +279,13 @@ void TestFrmClientLink::unfinishedReplyIsGivenUpAfterTimeLimit()
     QFETCH(int, trailer);
     QFETCH(int, oversize);
     Station s;
-    s.writeSettings(settings("0", "150"));
+    // The rest of the reply comes after the limit, and before the time-out's second tick.
+    s.writeSettings(settings("0", "400"));
     s.device.setFault(Fault::TrailerCount, trailer);
     if (oversize > 0)
         s.device.setFault(Fault::Oversized, oversize);
     else
-        s.device.setFault(Fault::Stall, 400); // the rest of the reply comes after the limit
+        s.device.setFault(Fault::Stall, 600);
     frmClient &w = s.start();
     QTRY_COMPARE(s.messages.texts.size() + s.readings(), 1);
     QTEST(s.messages.texts, "shown");
@@ -397,7 +435,7 @@ void TestFrmClientLink::settingsFileLoads_data()
     QTest::newRow("x_mode_0_loads_as_1") << settings("0", "3000", "0") << QStringList{} << "3000" << 1 << 1;
     QTest::newRow("x_mode_3_loads_as_1") << settings("0", "3000", "3") << QStringList{} << "3000" << 1 << 1;
     QTest::newRow("comma_shifts_fields")
-        << settings("0", "5,000", "2") << QStringList{BadStructure} << "5" << 1 << 1;
+        << settings("0", "2500,5", "2") << QStringList{BadStructure} << "2500" << 1 << 1;
     QTest::newRow("short_file")
         << QByteArray("IPaddress,%ADDR%\r\nStartOutStatus, 0\r\nSetPointCheckBoxStart, 0\r\n")
         << QStringList(5, BadStructure) << "5000" << 1 << 1;

@@ -1,5 +1,6 @@
 // Fast-sampling runs of the monitor window against an in-process zelk-devicesim: whole runs written into
 // the history file byte for byte, malformed batches, Stop, auto-save while a run goes on, the viewer launch.
+#include "CommLog.h"
 #include "Controls.h"
 #include "DeviceSim.h"
 #include "HistoryFile.h"
@@ -29,6 +30,7 @@ constexpr int OutputWord = 1008;
 const QString NoAnswer = QStringLiteral("Server does not answer! Possibly IP-address is incorrect.\n"
                                         "Be sure the Server is running and try again, please! ");
 const QString OutOfRange = QStringLiteral("Error_Case: Subscript out of range");
+const QString InvalidXml = QStringLiteral(" Invalid XML data!  ");
 
 QByteArray request(const QByteArray &command, const QByteArray &body)
 {
@@ -87,37 +89,6 @@ QByteArray trailer(const QString &startTime, int lastIndex)
            "Samples: " +
            QByteArray::number(lastIndex) + "\r\n";
 }
-
-// Message boxes as a person answers them: each is recorded when it opens and stays open for HoldMs
-// with its own event loop running, so timer ticks and socket events go on as under a real modal box.
-// Past MaxOpen boxes open at once a box is answered at once, so that a flood of boxes still ends.
-class HeldBoxes {
-public:
-    static constexpr int HoldMs = 1200;
-    static constexpr int MaxOpen = 3;
-    HeldBoxes() : m_previous(Zelk::currentMsgBoxHandler())
-    {
-        Zelk::setMsgBoxHandler([this](const QString &text, Zelk::MsgButtons, const QString &) {
-            texts << text;
-            if (m_open < MaxOpen) {
-                ++m_open;
-                QEventLoop box;
-                QTimer::singleShot(HoldMs, &box, &QEventLoop::quit);
-                box.exec();
-                --m_open;
-            }
-            return Zelk::MsgAnswer::Ok;
-        });
-    }
-    ~HeldBoxes() { Zelk::setMsgBoxHandler(m_previous); }
-    HeldBoxes(const HeldBoxes &) = delete;
-    HeldBoxes &operator=(const HeldBoxes &) = delete;
-    QStringList texts;
-
-private:
-    Zelk::MsgBoxHandler m_previous;
-    int m_open = 0;
-};
 
 QByteArray readFile(const QString &path)
 {
@@ -228,6 +199,8 @@ private slots:
     void deviceKilledMidRunLeavesLoadableAutoSave_data();
     void deviceKilledMidRunLeavesLoadableAutoSave();
     void autoSaveStopsAtTenThousandBlocks();
+    void causeRepeatingWhileItsBoxIsOpenShowsOneBox_data();
+    void causeRepeatingWhileItsBoxIsOpenShowsOneBox();
     void showGraphStartsViewerWithOneArgument_data();
     void showGraphStartsViewerWithOneArgument();
     void viewerLookedForInCurrentDirectoryThenBesideMonitor_data();
@@ -731,6 +704,59 @@ void TestFrmClientSampling::viewerLookedForInCurrentDirectoryThenBesideMonitor()
     const QString located =
         HistoryRun::locateProgram(QStringLiteral("Kurvex"), {dirs[0].path(), dirs[1].path()});
     QCOMPARE(located, found < 0 ? QString() : dirs[found].filePath(QStringLiteral("Kurvex")));
+}
+
+enum class Flood { PolledWeight, RunReadings, OversizedBatch };
+Q_DECLARE_METATYPE(Flood)
+
+void TestFrmClientSampling::causeRepeatingWhileItsBoxIsOpenShowsOneBox_data()
+{
+    QTest::addColumn<Flood>("flood");
+    QTest::addColumn<QString>("text");      // the weight polled, or every reading of the run
+    QTest::addColumn<QStringList>("shown"); // in alphabetical order; the last one's repeats are logged
+    QTest::newRow("weight_not_a_number_in_every_reply")
+        << Flood::PolledWeight << "#1" << QStringList{"Not Number"};
+    // Reading 0 of the run has no reading before it to stand in for it.
+    QTest::newRow("weight_not_a_number_in_every_batch")
+        << Flood::RunReadings << "#1" << QStringList{OutOfRange, "Not Number"};
+    QTest::newRow("big_weight_in_every_batch")
+        << Flood::RunReadings << "12345678901" << QStringList{"Big Weight !!! 12345678901"};
+    QTest::newRow("batch_over_1_MiB_again_and_again")
+        << Flood::OversizedBatch << "1" << QStringList{InvalidXml};
+}
+
+// The same cause again and again, faster than a person answers its box: one box, while the polling or
+// the run goes on. Batches given up three times in a row end the run by the no-answer path.
+void TestFrmClientSampling::causeRepeatingWhileItsBoxIsOpenShowsOneBox()
+{
+    QFETCH(Flood, flood);
+    QFETCH(QString, text);
+    QFETCH(QStringList, shown);
+    Station s;
+    QVERIFY(s.start());
+    s.w->chkCommLog->setCheckState(Qt::Checked);
+    HeldBoxes boxes;
+    if (flood == Flood::PolledWeight) {
+        s.device.setElement(QStringLiteral("WEIGHT"), text);
+        s.w->cmdWeight->click();
+        QTRY_VERIFY(s.readings() >= 20);
+        s.w->cmdStopSample->click();
+    } else {
+        s.device.state().forceReadingTexts({text});
+        if (flood == Flood::OversizedBatch)
+            s.device.setFault({ZelkSim::Fault::Oversized, 2 << 20, {}, QStringLiteral("GetFastSampling")});
+        QVERIFY(s.run());
+        QVERIFY(s.requests(QStringLiteral("GetFastSampling")).size() >= 3);
+    }
+    QTRY_VERIFY(s.idle());
+    if (flood == Flood::OversizedBatch) { // nothing more asked after the third give-up's StopSample
+        QCOMPARE(s.requests(QStringLiteral("GetFastSampling")).size(), 3);
+        QCOMPARE(s.requests().last(), StopRequest);
+    }
+    boxes.texts.sort();
+    QCOMPARE(boxes.texts, shown);
+    const QByteArray log = readFile(s.path(CommLog::FileName));
+    QVERIFY(log.contains(" MESSAGE-REPEAT " + CommLog::escaped(shown.last().toLatin1()) + '\n'));
 }
 
 QTEST_MAIN(TestFrmClientSampling)
