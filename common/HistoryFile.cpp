@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace HistoryFile {
 
@@ -340,7 +341,7 @@ bool readTrailer(FieldInput &in, Trailer &trailer)
 LoadResult load(QByteArrayView data, bool relaxed, const LoadSink &sink)
 {
     LoadResult r;
-    FieldInput in(data);
+    FieldInput in(relaxed ? savedWhole(data) : data);
     QByteArrayView word;
     std::int32_t interval = 0;
     if (!in.readText(word))
@@ -381,6 +382,44 @@ LoadResult load(QByteArrayView data, bool relaxed, const LoadSink &sink)
     if (!isNumericText(r.trailer.samplesText()))
         return failed(r, LoadStatus::InvalidStructure, 0);
     return r;
+}
+
+// ---- The whole part of an auto-save file ------------------------------------------------------------
+
+QByteArrayView savedWhole(QByteArrayView data)
+{
+    // A last line without its line end may stop anywhere: "12.347" cut to "12.3".
+    qsizetype end = data.size();
+    while (end > 0 && !isLineEnd(data[end - 1]))
+        --end;
+    if (end == 0)
+        return data; // the first line: the usual rules
+    // Back over the reading lines to the last block header.
+    std::optional<std::int32_t> lastIndex;
+    for (qsizetype lineEnd = end; lineEnd > 0;) {
+        qsizetype stop = lineEnd - 1;
+        if (data[stop] == '\n' && stop > 0 && data[stop - 1] == '\r')
+            --stop;
+        qsizetype start = stop;
+        while (start > 0 && !isLineEnd(data[start - 1]))
+            --start;
+        FieldInput line(data.sliced(start, stop - start));
+        std::int32_t first = 0;
+        if (!line.readWhole(first) || first == -1)
+            break; // the end line, a trailer line, the interval line
+        if (first == BlockMarker) {
+            std::int32_t cols[5] = {};
+            for (std::int32_t &c : cols) {
+                if (!line.readWhole(c))
+                    return data.first(end);
+            }
+            return lastIndex == cols[4] ? data.first(end) : data.first(start);
+        }
+        if (!lastIndex)
+            lastIndex = first;
+        lineEnd = start;
+    }
+    return data.first(end);
 }
 
 } // namespace HistoryFile

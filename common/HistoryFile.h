@@ -86,8 +86,15 @@ struct LoadSink {
     std::function<bool(std::int32_t k, QByteArrayView text)> reading;
 };
 
-// Reads a whole history file held in memory. `relaxed` is the auto-save rule (no end line, no trailer).
+// Reads a whole history file held in memory. `relaxed` is the auto-save rule (no end line, no trailer,
+// and only what was saved whole: see savedWhole).
 LoadResult load(QByteArrayView data, bool relaxed, const LoadSink &sink);
+
+// The part of an auto-save file that was saved whole: up to its last line end, and without a last block
+// whose last reading line does not carry its header's last reading index (an append cut short by a full
+// disk, or a file read while it grows). A file that ends otherwise (an end line, a trailer, its first
+// line) is left as it is.
+QByteArrayView savedWhole(QByteArrayView data);
 
 // Delimited-field input over bytes as the history file is read: a field ends at a comma or the line
 // end, a whole-number field also at a blank; leading blanks are skipped. Errors carry the run time's

@@ -2,6 +2,8 @@
 // writer that keeps the file open, appends one line per event and rotates the file at its size limit.
 #include "CommLog.h"
 
+#include "SafeWrite.h"
+
 #include <QFileInfo>
 #include <utility>
 
@@ -115,7 +117,7 @@ bool Writer::open()
 
 bool Writer::openFile()
 {
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    if (!m_file.open(Zelk::DirectWrite | QIODevice::Append))
         return fail(m_file.errorString());
     m_size = m_file.size();
     m_error.clear();
@@ -153,8 +155,11 @@ bool Writer::write(Event event, QByteArrayView fields, QByteArrayView payload)
     const QByteArray text = line(QDateTime::currentDateTime(), event, fields, payload);
     if (m_size > 0 && m_size + text.size() > m_rotateAt && !rotate())
         return false;
-    if (m_file.write(text) != text.size())
-        return fail(m_file.errorString());
+    QString reason;
+    if (!Zelk::writeAll(m_file, text, &reason)) {
+        m_file.resize(m_size); // no line cut short stays behind
+        return fail(reason);
+    }
     m_size += text.size();
     return true;
 }

@@ -35,7 +35,8 @@ QByteArray line(const QDateTime &when, Event event, QByteArrayView fields, QByte
 
 // The log file, kept open in append mode while logging; every line goes to the file at once (no
 // buffering in the program, no sync to disk). A failed open, write or rotation returns false and leaves
-// the reason in errorString(); the caller decides whether to go on.
+// the reason in errorString(); a line that could not be written whole is taken back out of the file.
+// The caller decides whether to go on.
 class Writer {
 public:
     explicit Writer(QString fileName = FileName, qint64 rotateAtBytes = RotateAtBytes);

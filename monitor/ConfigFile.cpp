@@ -3,11 +3,11 @@
 #include "ConfigFile.h"
 
 #include "FieldReader.h"
+#include "SafeWrite.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <array>
 
 namespace ConfigFile {
@@ -104,15 +104,7 @@ QByteArray compose(const Values &v)
 
 bool save(const QString &fileName, const Values &values, QString *error)
 {
-    QSaveFile file(fileName);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(compose(values));
-        if (file.commit())
-            return true;
-    }
-    if (error)
-        *error = file.errorString();
-    return false;
+    return Zelk::saveWhole(fileName, compose(values), error);
 }
 
 } // namespace ConfigFile

@@ -2,6 +2,8 @@
 // writer that turns a stored run into the history file.
 #include "ReadingStore.h"
 
+#include "SafeWrite.h"
+
 #include <QByteArray>
 #include <algorithm>
 #include <charconv>
@@ -251,8 +253,9 @@ bool ReadingStore::writeHistory(QIODevice &out, std::int32_t beginBlock, std::in
     QByteArray buf;
     buf.reserve(FlushAt + 4096);
     bool ok = true;
+    QString reason;
     auto flush = [&] {
-        ok = ok && out.write(buf) == buf.size();
+        ok = ok && Zelk::writeAll(out, buf, &reason);
         buf.clear();
         return ok;
     };
@@ -275,7 +278,7 @@ bool ReadingStore::writeHistory(QIODevice &out, std::int32_t beginBlock, std::in
     }
     if (!flush()) {
         if (error)
-            *error = out.errorString();
+            *error = reason;
         return false;
     }
     return true;

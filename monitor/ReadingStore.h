@@ -61,7 +61,8 @@ public:
 
     // Writes blocks [beginBlock, lastBlock) in the history layout: the interval line when beginBlock is
     // 0, then (Complete) the end line and the trailer. A non-numeric reading text is replaced in the
-    // store by the one before it. Returns false (with `error`) when the device refused the bytes.
+    // store by the one before it. Returns false, with the operating system's reason in `error`, when not
+    // every byte could be written.
     bool writeHistory(QIODevice &out, std::int32_t beginBlock, std::int32_t lastBlock,
                       const QString &startTime, const QString &unitName, QString *error,
                       Frame frame = Frame::Complete);

@@ -4,6 +4,7 @@
 
 #include "Controls.h"
 #include "HistoryRun.h"
+#include "SafeWrite.h"
 #include "Seams.h"
 
 #include <QCoreApplication>
@@ -26,27 +27,30 @@ QString shownPath(const QString &fileName)
 }
 
 // Blocks [begin, last) into `fileName`: a file that is created is written beside it and renamed into
-// place, so no failure leaves a truncated file; any other save appends. Returns the failure, if any.
+// place, so no failure leaves a truncated file; any other save appends whole blocks, and an append that
+// fails is taken back to where the file ended before it. Returns the failure's reason, if any.
 QString writeHistoryFile(ReadingStore &store, const QString &fileName, std::int32_t begin, std::int32_t last,
                          ReadingStore::Frame frame, const QString &startTime, const QString &unit)
 {
     QString error;
     if (begin == 0) {
         QSaveFile file(fileName);
-        if (!file.open(QIODevice::WriteOnly))
+        if (!file.open(Zelk::DirectWrite))
             return file.errorString();
-        if (!store.writeHistory(file, begin, last, startTime, unit, &error, frame)) {
-            file.cancelWriting();
-            return error;
-        }
-        return file.commit() ? QString() : file.errorString();
+        if (store.writeHistory(file, begin, last, startTime, unit, &error, frame) &&
+            Zelk::commitAll(file, &error))
+            return {};
+        file.cancelWriting();
+        return error;
     }
     QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!file.open(Zelk::DirectWrite | QIODevice::Append))
         return file.errorString();
-    if (!store.writeHistory(file, begin, last, startTime, unit, &error, frame))
-        return error;
-    return file.flush() ? QString() : file.errorString();
+    const qint64 end = file.size();
+    if (store.writeHistory(file, begin, last, startTime, unit, &error, frame))
+        return {};
+    file.resize(end);
+    return error;
 }
 
 } // namespace

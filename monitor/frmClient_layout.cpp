@@ -8,6 +8,7 @@
 #include "LayoutFile.h"
 #include "MdlFunctions.h"
 #include "MonitorLayout.h"
+#include "SafeWrite.h"
 #include "Seams.h"
 
 #include <QCheckBox>
@@ -15,7 +16,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
@@ -163,13 +163,9 @@ void frmClient::SaveLayoutFile()
             {c->objectName(),
              {float(g.top()) / H, float(g.left()) / H, float(g.height()) / H, float(g.width()) / H, ratio}});
     }
-    QSaveFile file(LayoutFile::FileName);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(LayoutFile::compose(S, windowLine, controls));
-        if (file.commit())
-            return;
-    }
-    Zelk::MsgBox(QStringLiteral("Else Error75") + file.errorString());
+    QString error;
+    if (!Zelk::saveWhole(LayoutFile::FileName, LayoutFile::compose(S, windowLine, controls), &error))
+        Zelk::MsgBox(QStringLiteral("Else Error75") + error);
 }
 
 void frmClient::LoadLayoutFile()

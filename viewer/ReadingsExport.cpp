@@ -5,6 +5,7 @@
 #include "GraphE.h"
 #include "NumberFormat.h"
 #include "Readouts.h"
+#include "SafeWrite.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -152,14 +153,17 @@ WriteResult writeCsv(const QString &path, const Request &request,
                      const std::function<bool(qint64 done, qint64 total)> &progress, QString *error)
 {
     QSaveFile file(path);
+    QString reason;
     const auto fail = [&] {
         if (error)
-            *error = file.errorString();
+            *error = reason;
         file.cancelWriting();
         return WriteResult::Failed;
     };
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(Zelk::DirectWrite)) {
+        reason = file.errorString();
         return fail();
+    }
     QByteArray chunk = headerLine(request);
     BlockWalker walker(*request.blocks);
     const qint32 first = firstRow(request), last = lastRow(request);
@@ -167,7 +171,7 @@ WriteResult writeCsv(const QString &path, const Request &request,
     for (qint64 from = first; from <= last; from += ChunkRows) {
         const auto to = static_cast<qint32>(std::min<qint64>(last, from + ChunkRows - 1));
         appendRows(chunk, request, walker, static_cast<qint32>(from), to);
-        if (file.write(chunk) != chunk.size())
+        if (!Zelk::writeAll(file, chunk, &reason))
             return fail();
         chunk.clear();
         if (progress && !progress(to - first + 1, total)) {
@@ -175,7 +179,7 @@ WriteResult writeCsv(const QString &path, const Request &request,
             return WriteResult::Cancelled;
         }
     }
-    if (file.write(chunk) != chunk.size() || !file.commit())
+    if (!Zelk::writeAll(file, chunk, &reason) || !Zelk::commitAll(file, &reason))
         return fail();
     return WriteResult::Written;
 }

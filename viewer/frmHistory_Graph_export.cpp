@@ -4,46 +4,46 @@
 #include "GraphE.h"
 #include "ProgressPacer.h"
 #include "ReadingsExport.h"
+#include "SafeWrite.h"
 #include "Seams.h"
 #include "frmHistory_Graph.h"
 
+#include <QBuffer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace {
 
 const QString ExportFilter =
     QStringLiteral("CSV readings (*.csv)|*.csv|PNG picture (*.png)|*.png|PDF document (*.pdf)|*.pdf");
 
-// Writes `picture` as PNG, or as one landscape A4 page titled `title`, through a temporary file
-// renamed at the end; `error` gets the reason of a failure.
+// Writes `picture` as PNG, or as one landscape A4 page titled `title`: composed in memory, then written
+// whole through a temporary file renamed at the end; `error` gets the reason of a failure.
 bool writePicture(const QString &path, ReadingsExport::Kind kind, const QImage &picture, const QString &title,
                   QString *error)
 {
-    QSaveFile file(path);
-    bool drawn = file.open(QIODevice::WriteOnly);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    bool drawn = buffer.open(QIODevice::WriteOnly);
     if (drawn && kind == ReadingsExport::Kind::Png) {
-        drawn = picture.save(&file, "PNG");
+        drawn = picture.save(&buffer, "PNG");
     } else if (drawn) {
-        QPdfWriter pdf(&file);
+        QPdfWriter pdf(&buffer);
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageOrientation(QPageLayout::Landscape);
         pdf.setTitle(title);
         QPainter p(&pdf);
-        drawn = p.isActive();
         const QSize fit = picture.size().scaled(pdf.width(), pdf.height(), Qt::KeepAspectRatio);
         p.drawImage(QRect(QPoint(0, 0), fit), picture);
+        drawn = p.end(); // the document is complete once the painter has ended
     }
-    if (drawn && file.commit())
-        return true;
+    if (drawn)
+        return Zelk::saveWhole(path, bytes, error);
     if (error)
-        *error = file.errorString().isEmpty() ? QStringLiteral("the picture could not be written")
-                                              : file.errorString();
-    file.cancelWriting();
+        *error = QStringLiteral("the picture could not be drawn");
     return false;
 }
 

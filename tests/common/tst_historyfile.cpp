@@ -74,6 +74,8 @@ private slots:
     void numericTest_data();
     void numericTest();
     void autoSavePathIsCaseSensitive();
+    void autoSaveCutAnywhereLoadsItsWholeBlocks_data();
+    void autoSaveCutAnywhereLoadsItsWholeBlocks();
 };
 
 void HistoryFileTest::writerProducesTheDocumentedLayout()
@@ -250,6 +252,44 @@ void HistoryFileTest::autoSavePathIsCaseSensitive()
     QVERIFY(isAutoSavePath(QStringLiteral("/runs/AutoSave.txt")));
     QVERIFY(!isAutoSavePath(QStringLiteral("/runs/autosave.txt")));
     QVERIFY(!isAutoSavePath(QStringLiteral("AutoSave.txt.bak")));
+}
+
+void HistoryFileTest::autoSaveCutAnywhereLoadsItsWholeBlocks_data()
+{
+    QTest::addColumn<QByteArray>("lineEnd");
+    QTest::newRow("crlf") << QByteArray("\r\n");
+    QTest::newRow("lf") << QByteArray("\n");
+}
+
+// An auto-save file as the monitor appends it, cut at every byte after its first line (a full disk in
+// the middle of an append, a reader that came while the file grew): the blocks saved whole load, and
+// nothing of a block cut short does, not even a reading cut to fewer digits.
+void HistoryFileTest::autoSaveCutAnywhereLoadsItsWholeBlocks()
+{
+    QFETCH(QByteArray, lineEnd);
+    const QList<QByteArray> texts = {"12.345", "12.350", "12.351", "12.349", "12.347", "-0.5"};
+    QByteArray file = "Timer2Interval,  300 " + lineEnd;
+    const qsizetype firstLine = file.size();
+    QList<qsizetype> blockEnds;
+    for (int b = 0; b < 3; ++b) {
+        QByteArray block;
+        appendBlockHeader(block, {0, 5, 3, 1500 + 280 * b, 2 * b + 1});
+        appendReadingLine(block, 2 * b, texts[2 * b]);
+        appendReadingLine(block, 2 * b + 1, texts[2 * b + 1]);
+        file += block.replace("\r\n", lineEnd);
+        blockEnds << file.size();
+    }
+    for (qsizetype cut = firstLine; cut <= file.size(); ++cut) {
+        // A block is whole once its last line has ended: a carriage return ends a line too.
+        const auto whole = std::count_if(blockEnds.begin(), blockEnds.end(), [&](qsizetype blockEnd) {
+            return cut >= blockEnd - (lineEnd.size() - 1);
+        });
+        const Loaded l = loadBytes(file.first(cut), true);
+        const QString where =
+            QStringLiteral("cut at byte %1: ").arg(cut) + QString::fromLatin1(l.values.join(' '));
+        QVERIFY2(l.result.status == (whole ? LoadStatus::Ok : LoadStatus::NoReadings), qPrintable(where));
+        QVERIFY2(l.blocks.size() == whole && l.values == texts.first(2 * whole), qPrintable(where));
+    }
 }
 
 QTEST_MAIN(HistoryFileTest)
