@@ -9,7 +9,6 @@
 #include "Seams.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileDevice>
 #include <QHash>
@@ -394,9 +393,7 @@ MsgAnswer AutomationDriver::answerMsgBox(const QString &text, MsgButtons buttons
     reportMsgBox(text, buttonsName(buttons));
     if (m_msgBoxHoldMs > 0) {
         ++m_boxesOpen;
-        QEventLoop box;
-        QTimer::singleShot(m_msgBoxHoldMs, &box, &QEventLoop::quit);
-        box.exec();
+        holdBoxOpen(m_msgBoxHoldMs);
         if (--m_boxesOpen == 0 && std::exchange(m_resumeAfterBox, false))
             scheduleNext();
     }

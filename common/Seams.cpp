@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPainter>
@@ -11,6 +12,7 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QTimer>
 #include <cstdio>
 #include <mutex>
 #include <utility>
@@ -100,6 +102,13 @@ MsgAnswer MsgBox(const QString &text, MsgButtons buttons, const QString &title)
 void setMsgBoxRepeatListener(MsgBoxRepeatListener listener)
 {
     repeatListenerSlot() = std::move(listener);
+}
+
+void holdBoxOpen(int ms)
+{
+    QEventLoop box;
+    QTimer::singleShot(ms, &box, &QEventLoop::quit);
+    box.exec();
 }
 
 void setMsgBoxHandler(MsgBoxHandler handler)

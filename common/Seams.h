@@ -24,6 +24,9 @@ MsgAnswer MsgBox(const QString &text, MsgButtons buttons = MsgButtons::Ok, const
 // Replaces the real modal box (nullptr restores it). The handler answers at once.
 using MsgBoxHandler = std::function<MsgAnswer(const QString &text, MsgButtons buttons, const QString &title)>;
 void setMsgBoxHandler(MsgBoxHandler handler);
+// What a person reading a box does to the program: the box's own event loop runs for `ms` (timers and
+// sockets go on) before the box is answered. For handlers that hold their boxes open.
+void holdBoxOpen(int ms);
 MsgBoxHandler currentMsgBoxHandler(); // empty while the real box is in place
 
 // A message (OK button only) is never shown while a box with the same text is still open, whether the

@@ -8,7 +8,6 @@
 
 #include <QAbstractSocket>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QTcpSocket>
@@ -82,9 +81,7 @@ public:
             texts << text;
             if (m_open < MaxOpen) {
                 ++m_open;
-                QEventLoop box;
-                QTimer::singleShot(HoldMs, &box, &QEventLoop::quit);
-                box.exec();
+                Zelk::holdBoxOpen(HoldMs);
                 --m_open;
             }
             return Zelk::MsgAnswer::Ok;

@@ -11,7 +11,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
