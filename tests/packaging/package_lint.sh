@@ -9,21 +9,8 @@ set -euo pipefail
 build=${1:?usage: package_lint.sh BUILD_DIR [CPACK]}
 cpack=${2:-cpack}
 
-for tool in "$cpack" dpkg-deb; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
+source "$(dirname "$0")/package_build.sh"
 skipped=()
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
 # have TOOL WHAT: TOOL is installed; otherwise WHAT is noted as not checked
 have() {
     command -v "$1" >/dev/null 2>&1 && return 0
@@ -31,14 +18,6 @@ have() {
     return 1
 }
 
-if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1; then
-    cat "$tmp/cpack.log" >&2
-    echo "FAIL: cpack -G DEB failed" >&2
-    exit 1
-fi
-deb=$(echo "$tmp"/out/*.deb)
-dpkg-deb -x "$deb" "$tmp/root"
-echo "package: $(basename "$deb")"
 
 # the lintian overrides that the package ships (share/lintian/overrides) hide what does not apply
 if have lintian "the package"; then

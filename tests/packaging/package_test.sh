@@ -9,36 +9,9 @@ source=${2:?source folder missing}
 version=${3:?version missing}
 cpack=${4:-cpack}
 
-for tool in "$cpack" dpkg-deb dpkg-parsechangelog; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
+REQUIRED_TOOLS=dpkg-parsechangelog
 # ---- build and unpack ------------------------------------------------------------------------------
-if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1; then
-    cat "$tmp/cpack.log" >&2
-    echo "FAIL: cpack -G DEB failed" >&2
-    exit 1
-fi
-shopt -s nullglob
-debs=("$tmp"/out/*.deb)
-if [ ${#debs[@]} -ne 1 ]; then
-    echo "FAIL: expected one .deb in $tmp/out, found ${#debs[@]}" >&2
-    exit 1
-fi
-deb=${debs[0]}
-echo "package: $(basename "$deb")"
-dpkg-deb -x "$deb" "$tmp/root"
+source "$(dirname "$0")/package_build.sh"
 usr=$tmp/root/usr
 
 # ---- files -----------------------------------------------------------------------------------------
