@@ -120,7 +120,7 @@ void TrendPlot::setSetPoint(std::optional<double> value)
 
 void TrendPlot::setSpanMinutes(int minutes)
 {
-    m_spanMinutes = minutes;
+    m_spanMinutes = std::clamp(minutes, 1, 60);
     if (QAction *action = findChild<QAction *>(QStringLiteral("mnuTrendSpan%1").arg(minutes)))
         action->setChecked(true);
     update();

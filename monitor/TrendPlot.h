@@ -25,7 +25,7 @@ public:
     // Cheap enough for every reply: schedules one repaint within RepaintMs, however many calls come.
     void samplesChanged();
     void setSetPoint(std::optional<double> value);
-    void setSpanMinutes(int minutes); // 1, 10 or 60
+    void setSpanMinutes(int minutes); // 1, 10 or 60 from the menu; any other is kept within 1..60
     int spanMinutes() const { return m_spanMinutes; }
     // Where the curve is drawn, in widget coordinates (one pixel column per trend column).
     QRect plotArea() const;

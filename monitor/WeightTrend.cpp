@@ -83,8 +83,9 @@ void WeightTrend::gap(std::int64_t timeMs)
 std::vector<WeightTrend::Column> WeightTrend::columns(std::int64_t spanMs, int count) const
 {
     std::vector<Column> out;
-    if (spanMs <= 0 || count <= 0)
+    if (spanMs <= 0 || count <= 0 || m_size == 0)
         return out;
+    spanMs = std::min(spanMs, HeldMs);
     const std::int64_t from = m_nowMs - spanMs;
     int i = m_size;
     while (i > 0 && bucket(i - 1).timeMs >= from)

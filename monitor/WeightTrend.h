@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -57,7 +58,7 @@ private:
     int m_head = 0; // index of the oldest bucket
     int m_size = 0;
     std::int64_t m_offsetMs = 0; // added to the caller's times once its clock went back
-    std::int64_t m_nowMs = 0;
+    std::int64_t m_nowMs = std::numeric_limits<std::int64_t>::min();
     std::int64_t m_samples = 0;
     QString m_unit;
 };

@@ -62,8 +62,6 @@ private slots:
     void ringHoldsSixtyMinutesInFixedMemory();
     void decimationKeepsTheExtremes_data();
     void decimationKeepsTheExtremes();
-    void ticksAreRound_data();
-    void ticksAreRound();
     void csvHoldsEachBucketsLastValue_data();
     void csvHoldsEachBucketsLastValue();
     void plotShowsCurveGapAndDashedSetPoint();
@@ -143,30 +141,6 @@ void TestWeightTrend::decimationKeepsTheExtremes()
     const qint64 from = trend.nowMs() - 60000;
     QCOMPARE(top->index, int((spike - from) * columns / 60000));
     QCOMPARE(low->index, int((dip - from) * columns / 60000));
-    const TrendScale::Range range = TrendScale::valueRange(shown);
-    QVERIFY(range.low < -100 && range.high > 100 && range.high < 111);
-}
-
-void TestWeightTrend::ticksAreRound_data()
-{
-    QTest::addColumn<double>("low");
-    QTest::addColumn<double>("high");
-    QTest::addColumn<QString>("ticks");
-    QTest::newRow("unit_range") << 0.0 << 1.0 << "0.0 0.2 0.4 0.6 0.8 1.0";
-    QTest::newRow("last_minute") << -60.0 << 0.0 << "-60 -50 -40 -30 -20 -10 0";
-    QTest::newRow("narrow_weights") << 12.311 << 12.389 << "12.32 12.34 12.36 12.38";
-    QTest::newRow("flat_is_nothing") << 5.0 << 5.0 << "";
-}
-
-void TestWeightTrend::ticksAreRound()
-{
-    QFETCH(double, low);
-    QFETCH(double, high);
-    const std::vector<double> ticks = TrendScale::roundTicks(low, high, 6);
-    QStringList texts;
-    for (const double t : ticks)
-        texts << TrendScale::tickText(t, ticks.size() > 1 ? ticks[1] - ticks[0] : 0);
-    QTEST(texts.join(QLatin1Char(' ')), "ticks");
 }
 
 void TestWeightTrend::csvHoldsEachBucketsLastValue_data()
