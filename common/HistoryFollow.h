@@ -17,7 +17,7 @@ namespace HistoryFollow {
 enum class Status {
     Following,  // still growing (or not yet): poll again
     Finished,   // the end line and the trailer arrived: the file is complete
-    Changed,    // the file shrank below what was read, or its start or read part changed
+    Changed,    // the file shrank below the whole blocks read, or its first bytes are no longer those read
     Unreadable, // the file could not be opened or read
     Invalid,    // the bytes are not history data the reader takes
     Stopped,    // a status above was reported by an earlier poll: nothing more is read
@@ -27,7 +27,9 @@ struct Poll {
     Status status = Status::Following;
     QString message; // for the operator, once, when following stops for a fault; empty otherwise
     std::vector<HistoryFile::BlockRow> blocks; // new block rows, numbered on from the earlier ones
-    std::vector<QByteArray> texts;             // new readings' texts, reading firstIndex + i
+    // New readings' texts, reading firstIndex + i: value and time follow from text and index exactly as
+    // in the full load of the file.
+    std::vector<QByteArray> texts;
     std::int32_t firstIndex = 0;
     HistoryFile::Trailer trailer; // Finished only
     qint64 bytesRead = 0;         // bytes this poll read from the file
@@ -66,7 +68,9 @@ public:
     static constexpr qint64 MaxReadPerPoll = 16 * 1024 * 1024;
     explicit Follower(const QString &path) : m_path(path) {}
 
-    // Reads what was appended since the last poll: nothing at all when the file's size is unchanged.
+    // Reads what was appended since the last poll (and the file's first 256 bytes again, to see that they
+    // are still the same): nothing at all when the file's size is unchanged. An append that is taken
+    // back before its block was whole is no change.
     Poll poll();
     // For a viewer that loaded `loaded` (the file's bytes) itself: the next poll starts after them.
     // Returns how many readings of them are handed over as whole (the rest come with later polls).
