@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QPainter>
+#include <cmath>
 
 namespace {
 
@@ -148,7 +149,7 @@ void TrendPlot::paintEvent(QPaintEvent *)
     drawValueAxis(p, area, range, m_trend.unit());
     drawTimeAxis(p, area, m_spanMinutes * 60, width());
     p.setClipRect(area);
-    if (m_setPoint) {
+    if (m_setPoint && std::isfinite(*m_setPoint)) {
         p.setPen(QPen(SetPointColor, 1, Qt::DashLine));
         const int y = rowOf(*m_setPoint, range, area);
         p.drawLine(area.left(), y, area.right(), y);

@@ -141,8 +141,14 @@ std::vector<double> roundTicks(double low, double high, int maxTicks)
     if (!(high > low) || !std::isfinite(high - low))
         return ticks;
     const double step = roundStep(high - low, maxTicks);
-    for (double n = std::ceil(low / step); n * step <= high; n += 1)
-        ticks.push_back(n * step == 0 ? 0.0 : n * step);
+    // Counted, not stepped: far from zero, a tick plus one step may be the same double.
+    const double first = std::ceil(low / step);
+    for (int i = 0; i <= 2 * std::max(1, maxTicks); ++i) {
+        const double v = (first + i) * step;
+        if (v > high || (!ticks.empty() && v <= ticks.back()))
+            break;
+        ticks.push_back(v == 0 ? 0.0 : v);
+    }
     return ticks;
 }
 
