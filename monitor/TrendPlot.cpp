@@ -18,7 +18,8 @@ constexpr int Gap = 4; // between labels and the plot area
 int rowOf(double value, const TrendScale::Range &range, const QRect &area)
 {
     const double f = (value - range.low) / (range.high - range.low);
-    return area.bottom() - qRound(f * (area.height() - 1));
+    // Far outside the range is just outside the area (and never beyond what an int holds).
+    return area.bottom() - qRound((std::isnan(f) ? 0.5 : std::clamp(f, -1.0, 2.0)) * (area.height() - 1));
 }
 
 void drawValueAxis(QPainter &p, const QRect &area, const TrendScale::Range &range, const QString &unit)

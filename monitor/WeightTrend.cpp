@@ -116,6 +116,8 @@ Range valueRange(const std::vector<WeightTrend::Column> &columns)
         high = std::max(high, c.max);
     }
     const double margin = high > low ? (high - low) * 0.05 : std::max(std::abs(high) * 0.01, 0.01);
+    if (!std::isfinite(low - margin) || !std::isfinite(high + margin))
+        return {low, high}; // the spread of the largest doubles: no room for a margin
     return {low - margin, high + margin};
 }
 

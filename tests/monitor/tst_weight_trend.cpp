@@ -217,6 +217,9 @@ void TestWeightTrend::plotShowsCurveGapAndDashedSetPoint()
     QVERIFY2(dashRow > area.width() / 4 && dashRow < area.width() * 9 / 10,
              qPrintable(QString::number(dashRow)));
 
+    plot.setSetPoint(1e300); // far above the curve: out of sight, not drawn on the edge
+    QCOMPARE(countColour(plot.grab().toImage(), area, TrendPlot::SetPointColor), 0);
+
     QTemporaryDir dir;
     Zelk::RecordingFileDialog dialog;
     dialog.answer = dir.filePath(QStringLiteral("trend.csv"));
