@@ -17,12 +17,14 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtTest>
+#include <cstdlib>
 #include <memory>
 
 using namespace Zelk;
@@ -208,6 +210,9 @@ private slots:
     void printIsReportedOnlyWhenItReachedThePrinter();
     void seamsAreInstalledOnlyWhileTheDriverLives();
     void heldMessageBoxLetsTimersRunWhileTheScriptWaits();
+    void fileDialogWaitsForItsLineWhileTheWindowRuns();
+    void exitLineCarriesTheCodeTheProgramEndsWith_data();
+    void exitLineCarriesTheCodeTheProgramEndsWith();
     void reachListsWhatAnOperatorCannotClickOrRead();
     void oleColoursMapToRgbAndSystemRoles_data();
     void oleColoursMapToRgbAndSystemRoles();
@@ -508,16 +513,16 @@ void DriverTest::launchStartsTheProgramWithTheViewerScript()
 void DriverTest::printIsReportedOnlyWhenItReachedThePrinter()
 {
     RecordingPrinter recording;
-    setPrinter(&recording);
-    qputenv("ZELK_PRINT_TO", "graph.pdf"); // only named: the recording printer writes nothing
-    QStringList lines;
-    run("click cmdPrint\n", &lines);
-    recording.available = false;
-    QStringList refused;
-    m_window->show();
-    run("click cmdPrint\n", &refused);
-    qunsetenv("ZELK_PRINT_TO");
-    setPrinter(nullptr);
+    QStringList lines, refused;
+    {
+        const SeamOverride<PrinterSeam *> inPlace(&recording);
+        qputenv("ZELK_PRINT_TO", "graph.pdf"); // only named: the recording printer writes nothing
+        run("click cmdPrint\n", &lines);
+        recording.available = false;
+        m_window->show();
+        run("click cmdPrint\n", &refused);
+        qunsetenv("ZELK_PRINT_TO");
+    }
     QCOMPARE(lines, (QStringList{QStringLiteral(R"J({"event":"print","line":1,"target":"graph.pdf"})J"),
                                  exitLine(1)}));
     QCOMPARE(refused.join("\n"), exitLine(1));
@@ -531,7 +536,7 @@ void DriverTest::seamsAreInstalledOnlyWhileTheDriverLives()
 {
     QVERIFY(!automationActive());
     RecordingFileDialog recording;
-    setFileDialog(&recording);
+    const SeamOverride<FileDialogSeam *> inPlace(&recording);
     QBuffer in, out;
     in.open(QIODevice::ReadOnly);
     out.open(QIODevice::WriteOnly);
@@ -551,7 +556,77 @@ void DriverTest::seamsAreInstalledOnlyWhileTheDriverLives()
     MsgBoxRecorder recorder; // the driver's handler is gone: the recorder, not the driver, sees this one
     MsgBox(QStringLiteral("after"));
     QCOMPARE(recorder.texts, QStringList{QStringLiteral("after")});
-    setFileDialog(nullptr);
+}
+
+// A file dialog opens before the script has sent its `dialog` line (standard input arriving slowly):
+// the window's timers go on, and the line that comes later answers the dialog.
+void DriverTest::fileDialogWaitsForItsLineWhileTheWindowRuns()
+{
+    auto source = std::make_shared<ScriptSource>();
+    source->append(QStringLiteral("click cmdOpen"));
+    source->append(QStringLiteral("dump lblLog"));
+    QBuffer out;
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    int ticks = 0;
+    QTimer sender; // the other end of standard input, run by the window's own event loop
+    connect(&sender, &QTimer::timeout, this, [&] {
+        if (++ticks == 3) {
+            source->append(QStringLiteral("dialog /data/late.txt"));
+            source->close();
+        }
+    });
+    sender.start(10);
+    {
+        AutomationDriver driver(source, &out);
+        driver.setQuitsApplication(false);
+        driver.start();
+        QTRY_VERIFY_WITH_TIMEOUT(driver.isFinished(), 20000);
+        driver.finish(0);
+    }
+    QCOMPARE(
+        QString::fromUtf8(out.data()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+        (QStringList{QStringLiteral(R"J({"event":"dialog","line":1,"title":"Open history",)J"
+                                    R"J("file":"All_data.txt","filter":"*.txt|*.txt|All files (*.*)|*.*",)J"
+                                    R"J("answer":"/data/late.txt"})J"),
+                     logState(2, "open:/data/late.txt;"), exitLine(2)}));
+}
+
+void DriverTest::exitLineCarriesTheCodeTheProgramEndsWith_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::newRow("success") << 0;
+    QTest::newRow("failure") << 1;
+    QTest::newRow("other") << 3;
+}
+
+// A program under the driver that ends through exit(), not by returning from main, says its code.
+void DriverTest::exitLineCarriesTheCodeTheProgramEndsWith()
+{
+    if (qEnvironmentVariableIsSet("ZELK_TEST_EXIT_CODE")) { // this process is the program
+        installAutomationFromEnvironment();
+        std::exit(qEnvironmentVariableIntValue("ZELK_TEST_EXIT_CODE"));
+    }
+    QFETCH(int, code);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile script(dir.filePath(QStringLiteral("script.txt")));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZELK_AUTOMATION"), script.fileName());
+    env.insert(QStringLiteral("ZELK_TEST_EXIT_CODE"), QString::number(code));
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")); // exit() skips the clean-up
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QCoreApplication::applicationFilePath(),
+                  {QString::fromLatin1(QTest::currentTestFunction())});
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitCode(), code);
+    QStringList events;
+    for (const QByteArray &line : program.readAllStandardOutput().split('\n'))
+        if (line.startsWith("{\"event\""))
+            events.append(QString::fromUtf8(line));
+    QCOMPARE(events, QStringList{QStringLiteral(R"J({"event":"exit","line":0,"code":%1})J").arg(code)});
 }
 
 void DriverTest::oleColoursMapToRgbAndSystemRoles_data()

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <limits>
+#include <memory>
 
 using namespace Zelk;
 
@@ -22,6 +23,7 @@ private slots:
     void msgBoxRecorderAnswersFirstButtonAndRestoresHandler();
     void messageOfAnOpenBoxIsNotShownAgainUntilItCloses();
     void recordingDoublesReplaceTheRealSeams();
+    void overridesNestAndPutBackWhatWasThere();
     void printToFileWritesOnePdfPage();
 };
 
@@ -105,25 +107,28 @@ void Seams::toQtFilter()
 void Seams::msgBoxRecorderAnswersFirstButtonAndRestoresHandler()
 {
     QStringList outer;
-    setMsgBoxHandler([&outer](const QString &text, MsgButtons, const QString &) {
-        outer.append(text);
-        return MsgAnswer::Cancel;
-    });
     {
-        MsgBoxRecorder recorder;
-        QCOMPARE(MsgBox(QStringLiteral("one")), MsgAnswer::Ok);
-        QCOMPARE(MsgBox(QStringLiteral("two"), MsgButtons::OkCancel), MsgAnswer::Ok);
+        const SeamOverride<MsgBoxHandler> outerHandler(
+            [&outer](const QString &text, MsgButtons, const QString &) {
+                outer.append(text);
+                return MsgAnswer::Cancel;
+            });
         {
-            MsgBoxRecorder inner;
-            QCOMPARE(MsgBox(QStringLiteral("three"), MsgButtons::YesNo), MsgAnswer::Yes);
-            QCOMPARE(inner.texts, QStringList{QStringLiteral("three")});
+            MsgBoxRecorder recorder;
+            QCOMPARE(MsgBox(QStringLiteral("one")), MsgAnswer::Ok);
+            QCOMPARE(MsgBox(QStringLiteral("two"), MsgButtons::OkCancel), MsgAnswer::Ok);
+            {
+                MsgBoxRecorder inner;
+                QCOMPARE(MsgBox(QStringLiteral("three"), MsgButtons::YesNo), MsgAnswer::Yes);
+                QCOMPARE(inner.texts, QStringList{QStringLiteral("three")});
+            }
+            MsgBox(QStringLiteral("four"));
+            QCOMPARE(recorder.texts, (QStringList{"one", "two", "four"}));
         }
-        MsgBox(QStringLiteral("four"));
-        QCOMPARE(recorder.texts, (QStringList{"one", "two", "four"}));
+        QCOMPARE(MsgBox(QStringLiteral("five"), MsgButtons::OkCancel), MsgAnswer::Cancel);
+        QCOMPARE(outer, QStringList{QStringLiteral("five")});
     }
-    QCOMPARE(MsgBox(QStringLiteral("five"), MsgButtons::OkCancel), MsgAnswer::Cancel);
-    QCOMPARE(outer, QStringList{QStringLiteral("five")});
-    setMsgBoxHandler(nullptr);
+    QVERIFY(!currentMsgBoxHandler());
 }
 
 // While a box is open, events run: the same message coming meanwhile is not shown; a question is.
@@ -131,18 +136,19 @@ void Seams::messageOfAnOpenBoxIsNotShownAgainUntilItCloses()
 {
     QStringList shown, repeats;
     setMsgBoxRepeatListener([&repeats](const QString &text) { repeats << text; });
-    setMsgBoxHandler([&shown](const QString &text, MsgButtons, const QString &) {
-        shown << text;
-        if (shown.size() == 1) {
-            MsgBox("A");
-            MsgBox("B");
-            MsgBox("A", MsgButtons::YesNo);
-        }
-        return MsgAnswer::Ok;
-    });
-    MsgBox("A");
-    MsgBox("A"); // answered: shown again
-    setMsgBoxHandler(nullptr);
+    {
+        const SeamOverride<MsgBoxHandler> handler([&shown](const QString &text, MsgButtons, const QString &) {
+            shown << text;
+            if (shown.size() == 1) {
+                MsgBox("A");
+                MsgBox("B");
+                MsgBox("A", MsgButtons::YesNo);
+            }
+            return MsgAnswer::Ok;
+        });
+        MsgBox("A");
+        MsgBox("A"); // answered: shown again
+    }
     setMsgBoxRepeatListener(nullptr);
     QCOMPARE(shown, (QStringList{"A", "B", "A", "A"}));
     QCOMPARE(repeats, QStringList{"A"});
@@ -152,17 +158,18 @@ void Seams::recordingDoublesReplaceTheRealSeams()
 {
     RecordingProcessStarter starter;
     ProcessStarter *real = &processStarter();
-    setProcessStarter(&starter);
-    starter.succeed = false;
-    QVERIFY(!processStarter().startDetached(QStringLiteral("Kurvex"), {"All_data.txt", "/", "1"}));
-    QCOMPARE(starter.calls.size(), 1);
-    QCOMPARE(starter.calls[0].program, QStringLiteral("Kurvex"));
-    QCOMPARE(starter.calls[0].arguments, (QStringList{"All_data.txt", "/", "1"}));
-    setProcessStarter(nullptr);
+    {
+        const SeamOverride<ProcessStarter *> inPlace(&starter);
+        starter.succeed = false;
+        QVERIFY(!processStarter().startDetached(QStringLiteral("Kurvex"), {"All_data.txt", "/", "1"}));
+        QCOMPARE(starter.calls.size(), 1);
+        QCOMPARE(starter.calls[0].program, QStringLiteral("Kurvex"));
+        QCOMPARE(starter.calls[0].arguments, (QStringList{"All_data.txt", "/", "1"}));
+    }
     QCOMPARE(&processStarter(), real);
 
     RecordingPrinter recording;
-    setPrinter(&recording);
+    auto printerInPlace = std::make_unique<SeamOverride<PrinterSeam *>>(&recording);
     QString error;
     recording.available = false;
     QCOMPARE(printer().printImage(QImage(4, 4, QImage::Format_RGB32), &error), PrintResult::NotReady);
@@ -172,10 +179,10 @@ void Seams::recordingDoublesReplaceTheRealSeams()
     recording.result = PrintResult::Cancelled;
     QCOMPARE(printer().printImage(QImage(4, 4, QImage::Format_RGB32), &error), PrintResult::Cancelled);
     QCOMPARE(recording.pages.size(), 1);
-    setPrinter(nullptr);
+    printerInPlace.reset();
 
     RecordingFileDialog dialog;
-    setFileDialog(&dialog);
+    auto dialogInPlace = std::make_unique<SeamOverride<FileDialogSeam *>>(&dialog);
     dialog.answer = QStringLiteral("/data/All_data.txt");
     const FileDialogRequest request{QStringLiteral("Open"), QStringLiteral("All_data.txt"),
                                     QStringLiteral("*.txt|*.txt")};
@@ -185,8 +192,36 @@ void Seams::recordingDoublesReplaceTheRealSeams()
     QCOMPARE(dialog.requests.size(), 2);
     QCOMPARE(dialog.requests[0].presetFile, QStringLiteral("All_data.txt"));
     QCOMPARE(dialog.requests[0].filter, QStringLiteral("*.txt|*.txt"));
-    setFileDialog(nullptr);
+    dialogInPlace.reset();
     QVERIFY(&fileDialog() != &dialog);
+}
+
+namespace {
+
+// Two replacements of one seam, the inner one set up while the outer is in place: each seam in turn
+// shows the inner, then the outer again, then the one that was there before.
+template <typename Seam, typename Double> void checkNesting(Seam &(*inPlace)())
+{
+    Seam *before = &inPlace();
+    Double outer, inner;
+    {
+        const SeamOverride<Seam *> outerInPlace(&outer);
+        {
+            const SeamOverride<Seam *> innerInPlace(&inner);
+            QCOMPARE(&inPlace(), &inner);
+        }
+        QCOMPARE(&inPlace(), &outer);
+    }
+    QCOMPARE(&inPlace(), before);
+}
+
+} // namespace
+
+void Seams::overridesNestAndPutBackWhatWasThere()
+{
+    checkNesting<ProcessStarter, RecordingProcessStarter>(processStarter);
+    checkNesting<PrinterSeam, RecordingPrinter>(printer);
+    checkNesting<FileDialogSeam, RecordingFileDialog>(fileDialog);
 }
 
 void Seams::printToFileWritesOnePdfPage()
