@@ -25,7 +25,6 @@ public:
     ~SeamOverride();
     SeamOverride(const SeamOverride &) = delete;
     SeamOverride &operator=(const SeamOverride &) = delete;
-    const T &previous() const { return m_previous; }
 
 private:
     T m_previous;

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <limits>
-#include <memory>
+#include <optional>
 
 using namespace Zelk;
 
@@ -23,7 +23,6 @@ private slots:
     void msgBoxRecorderAnswersFirstButtonAndRestoresHandler();
     void messageOfAnOpenBoxIsNotShownAgainUntilItCloses();
     void recordingDoublesReplaceTheRealSeams();
-    void overridesNestAndPutBackWhatWasThere();
     void printToFileWritesOnePdfPage();
 };
 
@@ -107,27 +106,26 @@ void Seams::toQtFilter()
 void Seams::msgBoxRecorderAnswersFirstButtonAndRestoresHandler()
 {
     QStringList outer;
+    std::optional<SeamOverride<MsgBoxHandler>> outerHandler(
+        std::in_place, [&outer](const QString &text, MsgButtons, const QString &) {
+            outer.append(text);
+            return MsgAnswer::Cancel;
+        });
     {
-        const SeamOverride<MsgBoxHandler> outerHandler(
-            [&outer](const QString &text, MsgButtons, const QString &) {
-                outer.append(text);
-                return MsgAnswer::Cancel;
-            });
+        MsgBoxRecorder recorder;
+        QCOMPARE(MsgBox(QStringLiteral("one")), MsgAnswer::Ok);
+        QCOMPARE(MsgBox(QStringLiteral("two"), MsgButtons::OkCancel), MsgAnswer::Ok);
         {
-            MsgBoxRecorder recorder;
-            QCOMPARE(MsgBox(QStringLiteral("one")), MsgAnswer::Ok);
-            QCOMPARE(MsgBox(QStringLiteral("two"), MsgButtons::OkCancel), MsgAnswer::Ok);
-            {
-                MsgBoxRecorder inner;
-                QCOMPARE(MsgBox(QStringLiteral("three"), MsgButtons::YesNo), MsgAnswer::Yes);
-                QCOMPARE(inner.texts, QStringList{QStringLiteral("three")});
-            }
-            MsgBox(QStringLiteral("four"));
-            QCOMPARE(recorder.texts, (QStringList{"one", "two", "four"}));
+            MsgBoxRecorder inner;
+            QCOMPARE(MsgBox(QStringLiteral("three"), MsgButtons::YesNo), MsgAnswer::Yes);
+            QCOMPARE(inner.texts, QStringList{QStringLiteral("three")});
         }
-        QCOMPARE(MsgBox(QStringLiteral("five"), MsgButtons::OkCancel), MsgAnswer::Cancel);
-        QCOMPARE(outer, QStringList{QStringLiteral("five")});
+        MsgBox(QStringLiteral("four"));
+        QCOMPARE(recorder.texts, (QStringList{"one", "two", "four"}));
     }
+    QCOMPARE(MsgBox(QStringLiteral("five"), MsgButtons::OkCancel), MsgAnswer::Cancel);
+    QCOMPARE(outer, QStringList{QStringLiteral("five")});
+    outerHandler.reset();
     QVERIFY(!currentMsgBoxHandler());
 }
 
@@ -136,19 +134,18 @@ void Seams::messageOfAnOpenBoxIsNotShownAgainUntilItCloses()
 {
     QStringList shown, repeats;
     setMsgBoxRepeatListener([&repeats](const QString &text) { repeats << text; });
-    {
-        const SeamOverride<MsgBoxHandler> handler([&shown](const QString &text, MsgButtons, const QString &) {
-            shown << text;
-            if (shown.size() == 1) {
-                MsgBox("A");
-                MsgBox("B");
-                MsgBox("A", MsgButtons::YesNo);
-            }
-            return MsgAnswer::Ok;
-        });
-        MsgBox("A");
-        MsgBox("A"); // answered: shown again
-    }
+    setMsgBoxHandler([&shown](const QString &text, MsgButtons, const QString &) {
+        shown << text;
+        if (shown.size() == 1) {
+            MsgBox("A");
+            MsgBox("B");
+            MsgBox("A", MsgButtons::YesNo);
+        }
+        return MsgAnswer::Ok;
+    });
+    MsgBox("A");
+    MsgBox("A"); // answered: shown again
+    setMsgBoxHandler(nullptr);
     setMsgBoxRepeatListener(nullptr);
     QCOMPARE(shown, (QStringList{"A", "B", "A", "A"}));
     QCOMPARE(repeats, QStringList{"A"});
@@ -156,20 +153,23 @@ void Seams::messageOfAnOpenBoxIsNotShownAgainUntilItCloses()
 
 void Seams::recordingDoublesReplaceTheRealSeams()
 {
-    RecordingProcessStarter starter;
+    RecordingProcessStarter starter, inner;
     ProcessStarter *real = &processStarter();
+    std::optional<SeamOverride<ProcessStarter *>> starterInPlace(std::in_place, &starter);
     {
-        const SeamOverride<ProcessStarter *> inPlace(&starter);
-        starter.succeed = false;
-        QVERIFY(!processStarter().startDetached(QStringLiteral("Kurvex"), {"All_data.txt", "/", "1"}));
-        QCOMPARE(starter.calls.size(), 1);
-        QCOMPARE(starter.calls[0].program, QStringLiteral("Kurvex"));
-        QCOMPARE(starter.calls[0].arguments, (QStringList{"All_data.txt", "/", "1"}));
+        const SeamOverride<ProcessStarter *> innerInPlace(&inner); // replaced again, then put back
+        QCOMPARE(&processStarter(), &inner);
     }
+    starter.succeed = false;
+    QVERIFY(!processStarter().startDetached(QStringLiteral("Kurvex"), {"All_data.txt", "/", "1"}));
+    QCOMPARE(starter.calls.size(), 1);
+    QCOMPARE(starter.calls[0].program, QStringLiteral("Kurvex"));
+    QCOMPARE(starter.calls[0].arguments, (QStringList{"All_data.txt", "/", "1"}));
+    starterInPlace.reset();
     QCOMPARE(&processStarter(), real);
 
     RecordingPrinter recording;
-    auto printerInPlace = std::make_unique<SeamOverride<PrinterSeam *>>(&recording);
+    std::optional<SeamOverride<PrinterSeam *>> printerInPlace(std::in_place, &recording);
     QString error;
     recording.available = false;
     QCOMPARE(printer().printImage(QImage(4, 4, QImage::Format_RGB32), &error), PrintResult::NotReady);
@@ -182,7 +182,7 @@ void Seams::recordingDoublesReplaceTheRealSeams()
     printerInPlace.reset();
 
     RecordingFileDialog dialog;
-    auto dialogInPlace = std::make_unique<SeamOverride<FileDialogSeam *>>(&dialog);
+    std::optional<SeamOverride<FileDialogSeam *>> dialogInPlace(std::in_place, &dialog);
     dialog.answer = QStringLiteral("/data/All_data.txt");
     const FileDialogRequest request{QStringLiteral("Open"), QStringLiteral("All_data.txt"),
                                     QStringLiteral("*.txt|*.txt")};
@@ -194,34 +194,6 @@ void Seams::recordingDoublesReplaceTheRealSeams()
     QCOMPARE(dialog.requests[0].filter, QStringLiteral("*.txt|*.txt"));
     dialogInPlace.reset();
     QVERIFY(&fileDialog() != &dialog);
-}
-
-namespace {
-
-// Two replacements of one seam, the inner one set up while the outer is in place: each seam in turn
-// shows the inner, then the outer again, then the one that was there before.
-template <typename Seam, typename Double> void checkNesting(Seam &(*inPlace)())
-{
-    Seam *before = &inPlace();
-    Double outer, inner;
-    {
-        const SeamOverride<Seam *> outerInPlace(&outer);
-        {
-            const SeamOverride<Seam *> innerInPlace(&inner);
-            QCOMPARE(&inPlace(), &inner);
-        }
-        QCOMPARE(&inPlace(), &outer);
-    }
-    QCOMPARE(&inPlace(), before);
-}
-
-} // namespace
-
-void Seams::overridesNestAndPutBackWhatWasThere()
-{
-    checkNesting<ProcessStarter, RecordingProcessStarter>(processStarter);
-    checkNesting<PrinterSeam, RecordingPrinter>(printer);
-    checkNesting<FileDialogSeam, RecordingFileDialog>(fileDialog);
 }
 
 void Seams::printToFileWritesOnePdfPage()
