@@ -267,7 +267,6 @@ struct AutomationDriver::Seams {
     public:
         Printer(AutomationDriver *driver, PrinterSeam *inner) : m_driver(driver), m_inner(inner) {}
         bool hasDefaultPrinter() override { return m_inner->hasDefaultPrinter(); }
-        PrinterSeam *inner() const { return m_inner; }
         PrintResult printImage(const QImage &image, QString *error) override
         {
             const PrintResult result = m_inner->printImage(image, error);
