@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: offscreen with the default preset, then
-# again under AddressSanitizer and UndefinedBehaviorSanitizer. Ends non-zero on any failure.
+# again under AddressSanitizer and UndefinedBehaviorSanitizer. Also builds the release preset (warnings
+# are errors there too) and checks that every C++ source is formatted as .clang-format says.
+# Ends non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")"
 
@@ -24,7 +26,22 @@ run_ctest() {
     fi
 }
 
+# The C++ sources of the repository: those git tracks, or outside a checkout every one below this folder
+# but the build and demo folders.
+cxx_sources() {
+    if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        git ls-files -z -- '*.cpp' '*.h'
+    else
+        find . \( -path ./build -o -path ./demo \) -prune -o -type f \( -name '*.cpp' -o -name '*.h' \) -print0 |
+            sort -z
+    fi
+}
+
 status=0
+echo "== build (release) =="
+scripts/setup.sh release || status=1
+echo "== formatting =="
+cxx_sources | xargs -0 -r clang-format --dry-run -Werror || status=1
 echo "== tests (default) =="
 run_ctest build/default || status=1
 echo "== tests (asan) =="

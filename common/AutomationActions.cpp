@@ -86,15 +86,24 @@ private:
     QPoint m_offset;
 };
 
+// (X, Y) from the two words of a command; nullopt unless both are whole numbers.
+std::optional<QPoint> pointFrom(const QString &x, const QString &y)
+{
+    bool xOk = false;
+    bool yOk = false;
+    const QPoint point(x.toInt(&xOk), y.toInt(&yOk));
+    if (!xOk || !yOk)
+        return std::nullopt;
+    return point;
+}
+
 std::optional<QPoint> pointOrCentre(const QWidget *w, const QStringList &args)
 {
     if (args.isEmpty())
         return w->rect().center();
-    const auto x = args.size() == 2 ? toInt(args.at(0)) : std::nullopt;
-    const auto y = args.size() == 2 ? toInt(args.at(1)) : std::nullopt;
-    if (!x || !y)
+    if (args.size() != 2)
         return std::nullopt;
-    return QPoint(*x, *y);
+    return pointFrom(args.at(0), args.at(1));
 }
 
 QString clickControl(QWidget *w, const QString &name, const QString &)
@@ -157,13 +166,14 @@ QString dragControl(QWidget *w, const QString &name, const QString &rest)
 QString wheelControl(QWidget *w, const QString &name, const QString &rest)
 {
     QStringList args = words(rest);
-    const auto steps = args.isEmpty() ? std::nullopt : toInt(args.takeFirst());
+    bool stepsOk = !args.isEmpty();
+    const int steps = stepsOk ? args.takeFirst().toInt(&stepsOk) : 0;
     const auto at = pointOrCentre(w, args);
-    if (!steps || !at || std::abs(*steps) > 1000)
+    if (!stepsOk || !at || std::abs(steps) > 1000)
         return QStringLiteral("usage: wheel ") + name + QStringLiteral(" STEPS [X Y]");
     if (QString covered = coveredAt(w, name, *at); !covered.isEmpty())
         return covered;
-    MouseSequence(w, *at).wheel(*at, *steps);
+    MouseSequence(w, *at).wheel(*at, steps);
     return {};
 }
 

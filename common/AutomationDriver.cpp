@@ -9,6 +9,7 @@
 #include "Seams.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDevice>
 #include <QHash>
@@ -18,13 +19,14 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QWidget>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
-#include <thread>
 #include <unistd.h>
 
 namespace Zelk {
@@ -98,37 +100,46 @@ QPointer<AutomationDriver> &programDriver()
 std::atomic<int> g_programLine{0};
 std::atomic<bool> g_programExitPrinted{false};
 
-// A program that ends without returning from main (it calls exit) still closes its output.
-void printExitAtExit()
+// A program that ends without returning from main (it calls exit) still closes its output, with the
+// code it passed to exit.
+void printExitAtExit(int code, void *)
 {
     if (g_programExitPrinted.exchange(true))
         return;
-    const std::string line =
-        R"({"event":"exit","line":)" + std::to_string(g_programLine.load()) + R"(,"code":0})" + "\n";
+    const std::string line = R"({"event":"exit","line":)" + std::to_string(g_programLine.load()) +
+                             R"(,"code":)" + std::to_string(code) + "}\n";
     const ssize_t written = ::write(STDOUT_FILENO, line.data(), line.size());
     static_cast<void>(written);
 }
 
-// Standard input is read on its own thread, so a script that arrives slowly never blocks the window.
-void readStandardInput(std::shared_ptr<ScriptSource> source)
+// Standard input is read on the GUI thread only when it has data, so a script that arrives slowly never
+// blocks the window, and no reader is left to wait for input when the program ends. Complete lines go to
+// `source`; the notifier belongs to `owner`.
+void readStandardInput(const std::shared_ptr<ScriptSource> &source, QObject *owner)
 {
-    std::thread([source] {
-        std::string pending;
-        char buffer[4096];
-        for (;;) {
-            const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            pending.append(buffer, static_cast<std::size_t>(got));
-            for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1))
-                source->append(QString::fromUtf8(pending.data(), static_cast<qsizetype>(end)));
-        }
-        if (!pending.empty())
-            source->append(QString::fromUtf8(pending.data(), static_cast<qsizetype>(pending.size())));
+    if (::fcntl(STDIN_FILENO, F_GETFD) < 0) { // no standard input at all
         source->close();
-    }).detach();
+        return;
+    }
+    auto *notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, owner);
+    auto pending = std::make_shared<std::string>();
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, source, pending] {
+        char buffer[4096];
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            return;
+        if (got > 0) {
+            pending->append(buffer, static_cast<std::size_t>(got));
+            for (std::size_t end; (end = pending->find('\n')) != std::string::npos;
+                 pending->erase(0, end + 1))
+                source->append(QString::fromUtf8(pending->data(), static_cast<qsizetype>(end)));
+            return;
+        }
+        notifier->setEnabled(false); // the end of input, or input that cannot be read
+        if (!pending->empty())
+            source->append(QString::fromUtf8(pending->data(), static_cast<qsizetype>(pending->size())));
+        source->close();
+    });
 }
 
 void appendLines(ScriptSource &source, const QByteArray &text)
@@ -178,34 +189,29 @@ QString printTarget()
 
 void ScriptSource::append(const QString &text)
 {
-    const std::lock_guard lock(m_mutex);
     m_lines.push_back({static_cast<int>(m_lines.size()) + 1, QString(text).remove(QLatin1Char('\r')), false});
     notify();
 }
 
 void ScriptSource::close()
 {
-    const std::lock_guard lock(m_mutex);
     m_closed = true;
     notify();
 }
 
 void ScriptSource::notify()
 {
-    m_arrived.notify_all();
     if (m_listener)
         QMetaObject::invokeMethod(m_listener, "linesArrived", Qt::QueuedConnection);
 }
 
 void ScriptSource::setListener(QObject *receiver)
 {
-    const std::lock_guard lock(m_mutex);
     m_listener = receiver;
 }
 
 std::optional<ScriptSource::Line> ScriptSource::lineAt(std::size_t index) const
 {
-    const std::lock_guard lock(m_mutex);
     if (index >= m_lines.size())
         return std::nullopt;
     return m_lines[index];
@@ -213,25 +219,19 @@ std::optional<ScriptSource::Line> ScriptSource::lineAt(std::size_t index) const
 
 bool ScriptSource::atEnd(std::size_t index) const
 {
-    const std::lock_guard lock(m_mutex);
     return m_closed && index >= m_lines.size();
 }
 
 std::optional<ScriptSource::Line> ScriptSource::takeDialogLine(std::size_t index)
 {
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        for (; index < m_lines.size(); ++index) {
-            Line &line = m_lines[index];
-            if (!line.used && isDialogLine(line.text)) {
-                line.used = true;
-                return line;
-            }
+    for (; index < m_lines.size(); ++index) {
+        Line &line = m_lines[index];
+        if (!line.used && isDialogLine(line.text)) {
+            line.used = true;
+            return line;
         }
-        if (m_closed)
-            return std::nullopt;
-        m_arrived.wait(lock);
     }
+    return std::nullopt;
 }
 
 // ---- The seams the driver installs ---------------------------------------------------------------
@@ -267,7 +267,6 @@ struct AutomationDriver::Seams {
     public:
         Printer(AutomationDriver *driver, PrinterSeam *inner) : m_driver(driver), m_inner(inner) {}
         bool hasDefaultPrinter() override { return m_inner->hasDefaultPrinter(); }
-        PrinterSeam *inner() const { return m_inner; }
         PrintResult printImage(const QImage &image, QString *error) override
         {
             const PrintResult result = m_inner->printImage(image, error);
@@ -283,17 +282,20 @@ struct AutomationDriver::Seams {
 
     explicit Seams(AutomationDriver *driver)
         : dialog(driver), starter(driver), printerSeam(driver, &printer()),
-          previousMsgBox(currentMsgBoxHandler()), previousDialog(&fileDialog()),
-          previousStarter(&processStarter())
+          msgBoxInPlace([driver](const QString &text, MsgButtons buttons, const QString &) {
+              return driver->answerMsgBox(text, buttons);
+          }),
+          dialogInPlace(&dialog), starterInPlace(&starter), printerInPlace(&printerSeam)
     {
     }
     Dialog dialog;
     Starter starter;
     Printer printerSeam;
-    // What was in place before the driver, put back when it goes.
-    MsgBoxHandler previousMsgBox;
-    FileDialogSeam *previousDialog;
-    ProcessStarter *previousStarter;
+    // In place while the driver lives; what was there before comes back when it goes.
+    SeamOverride<MsgBoxHandler> msgBoxInPlace;
+    SeamOverride<FileDialogSeam *> dialogInPlace;
+    SeamOverride<ProcessStarter *> starterInPlace;
+    SeamOverride<PrinterSeam *> printerInPlace;
 };
 
 // ---- AutomationDriver ----------------------------------------------------------------------------
@@ -318,10 +320,7 @@ AutomationDriver::~AutomationDriver()
         return;
     if (QCoreApplication *app = QCoreApplication::instance()) // gone when the application owns the driver
         app->removeEventFilter(this);
-    setMsgBoxHandler(m_seams->previousMsgBox);
-    setFileDialog(m_seams->previousDialog);
-    setProcessStarter(m_seams->previousStarter);
-    setPrinter(m_seams->printerSeam.inner());
+    m_seams.reset();
     --activeDrivers();
 }
 
@@ -335,12 +334,6 @@ void AutomationDriver::start()
     }
     m_seams = std::make_unique<Seams>(this);
     ++activeDrivers();
-    setMsgBoxHandler([this](const QString &text, MsgButtons buttons, const QString &) {
-        return answerMsgBox(text, buttons);
-    });
-    setFileDialog(&m_seams->dialog);
-    setProcessStarter(&m_seams->starter);
-    setPrinter(&m_seams->printerSeam);
     qApp->installEventFilter(this);
     m_source->setListener(this);
     scheduleNext();
@@ -391,13 +384,36 @@ void AutomationDriver::reportMsgBox(const QString &text, const char *buttons)
 MsgAnswer AutomationDriver::answerMsgBox(const QString &text, MsgButtons buttons)
 {
     reportMsgBox(text, buttonsName(buttons));
-    if (m_msgBoxHoldMs > 0) {
-        ++m_boxesOpen;
-        holdBoxOpen(m_msgBoxHoldMs);
-        if (--m_boxesOpen == 0 && std::exchange(m_resumeAfterBox, false))
-            scheduleNext();
-    }
+    if (m_msgBoxHoldMs > 0)
+        holdScript([this] { holdBoxOpen(m_msgBoxHoldMs); });
     return firstAnswer(buttons);
+}
+
+// Runs `modal` (a modal window's own event loop) with the script held: a command that comes due
+// meanwhile runs once the last modal window has closed.
+void AutomationDriver::holdScript(const std::function<void()> &modal)
+{
+    ++m_boxesOpen;
+    modal();
+    if (--m_boxesOpen == 0 && std::exchange(m_resumeAfterBox, false))
+        scheduleNext();
+}
+
+// The first unused `dialog` line from the current one on. While the script has not given it yet, the
+// dialog runs its own event loop, as the modal dialog it stands for would, until more lines arrive.
+std::optional<ScriptSource::Line> AutomationDriver::awaitDialogLine()
+{
+    for (;;) {
+        if (auto line = m_source->takeDialogLine(m_next))
+            return line;
+        if (m_source->isClosed())
+            return std::nullopt;
+        QEventLoop wait;
+        m_dialogWait = &wait;
+        holdScript([&wait] { wait.exec(); });
+        if (std::exchange(m_dialogWait, nullptr)) // the program ended the wait, not a new line
+            return std::nullopt;
+    }
 }
 
 std::optional<QString> AutomationDriver::answerFileDialog(const QString &title, const QString &file,
@@ -407,7 +423,7 @@ std::optional<QString> AutomationDriver::answerFileDialog(const QString &title, 
     if (m_dialogAnswer) {
         answer = *m_dialogAnswer;
         m_dialogAnswer.reset();
-    } else if (const auto line = m_source->takeDialogLine(m_next)) {
+    } else if (const auto line = awaitDialogLine()) {
         answer = dialogAnswer(line->text);
     }
     print(QStringLiteral("dialog"),
@@ -433,6 +449,8 @@ void AutomationDriver::reportPrint(const QString &target)
 
 void AutomationDriver::linesArrived()
 {
+    if (m_dialogWait)
+        std::exchange(m_dialogWait, nullptr)->quit();
     if (!m_waitingForLines)
         return;
     m_waitingForLines = false;
@@ -704,7 +722,7 @@ bool installAutomationFromEnvironment()
     driver->setMsgBoxHoldMs(qEnvironmentVariableIntValue("ZELK_MSGBOX_HOLD_MS"));
     driver->start();
     if (script == QLatin1String("-")) {
-        readStandardInput(source);
+        readStandardInput(source, driver);
     } else {
         QFile file(script);
         if (file.open(QIODevice::ReadOnly))
@@ -714,7 +732,7 @@ bool installAutomationFromEnvironment()
                                 file.errorString());
         source->close();
     }
-    std::atexit(printExitAtExit);
+    ::on_exit(printExitAtExit, nullptr);
     return true;
 }
 

@@ -1,4 +1,4 @@
-// The automation driver's classes: the script source shared with the standard-input reader, and the
+// The automation driver's classes: the script source that the standard-input reader fills, and the
 // driver that runs the commands one at a time (tests create it in-process on a script of their own).
 #pragma once
 
@@ -10,12 +10,12 @@
 #include <QPointer>
 #include <QString>
 #include <QTimer>
-#include <condition_variable>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
+class QEventLoop;
 class QIODevice;
 class QWidget;
 
@@ -25,8 +25,8 @@ namespace Automation {
 class JsonLine;
 }
 
-// The script's lines as they arrive. The reader thread appends; the driver reads on its own thread
-// and may wait for the next `dialog` line when a file dialog opens.
+// The script's lines as they arrive, all on the GUI thread: the standard-input reader appends when
+// input is there; the driver reads and may look ahead for the next `dialog` line when a file dialog opens.
 class ScriptSource {
 public:
     struct Line {
@@ -34,18 +34,17 @@ public:
         QString text;
         bool used = false; // taken early by a file dialog's read-ahead
     };
-    void append(const QString &text);    // any thread
-    void close();                        // end of input, any thread
+    void append(const QString &text);
+    void close(); // end of input
+    bool isClosed() const { return m_closed; }
     void setListener(QObject *receiver); // told through a queued "linesArrived" call; nullptr: none
     std::optional<Line> lineAt(std::size_t index) const;
     bool atEnd(std::size_t index) const;
-    // Marks and returns the first unused `dialog` line at or after `index`, waiting for more input
-    // while the script has not ended; nullopt when the script ends without one.
+    // Marks and returns the first unused `dialog` line at or after `index`; nullopt when there is none
+    // (yet: isClosed() tells whether more may come).
     std::optional<Line> takeDialogLine(std::size_t index);
 
 private:
-    mutable std::mutex m_mutex;
-    std::condition_variable m_arrived;
     std::vector<Line> m_lines;
     bool m_closed = false;
     QObject *m_listener = nullptr;
@@ -57,7 +56,7 @@ class AutomationDriver : public QObject {
 public:
     // Runs the lines of `script` (read at start()) and writes JSON lines to `out`; neither is owned.
     AutomationDriver(QIODevice *script, QIODevice *out, QObject *parent = nullptr);
-    // Runs the lines `source` hands over (standard input through a reader thread).
+    // Runs the lines `source` hands over (standard input as it arrives).
     AutomationDriver(std::shared_ptr<ScriptSource> source, QIODevice *out, QObject *parent = nullptr);
     ~AutomationDriver() override;
     AutomationDriver(const AutomationDriver &) = delete;
@@ -116,6 +115,8 @@ private:
     Next quitCommand(const QString &rest);
     Next reachCommand(const QString &rest);
     MsgAnswer answerMsgBox(const QString &text, MsgButtons buttons);
+    std::optional<ScriptSource::Line> awaitDialogLine();
+    void holdScript(const std::function<void()> &modal);
     void pollWaitFor();
     void print(const QString &event, const Automation::JsonLine &fields);
     void print(const QString &event);
@@ -137,8 +138,9 @@ private:
     bool m_quitsApplication = true;
     bool m_waitsForEventLoop = false;
     int m_msgBoxHoldMs = 0;
-    int m_boxesOpen = 0;           // message boxes held open now; the script waits for them
-    bool m_resumeAfterBox = false; // a command came due while a box was open
+    int m_boxesOpen = 0;                // message boxes held open and dialogs waiting now; the script waits
+    QEventLoop *m_dialogWait = nullptr; // a file dialog's wait for its `dialog` line
+    bool m_resumeAfterBox = false;      // a command came due while a box was open
     std::optional<std::optional<QString>> m_dialogAnswer; // set by a `dialog` line the script reached
     WaitFor m_waitFor;
     QTimer m_poll;

@@ -19,20 +19,43 @@
 
 namespace Zelk {
 
-// ---- Message boxes -------------------------------------------------------------------------------
+// ---- Replacing a seam ----------------------------------------------------------------------------
 namespace {
 
-MsgBoxHandler &handlerSlot()
+// The one slot of each seam type: empty (nullptr) while the real implementation is in place.
+template <typename T> T &seamSlot()
 {
-    static MsgBoxHandler handler;
-    return handler;
+    static T slot{};
+    return slot;
 }
 
-MsgBoxRepeatListener &repeatListenerSlot()
+// The seam in place: the replacement, or else the real one.
+template <typename Seam> Seam &inPlace(Seam &real)
 {
-    static MsgBoxRepeatListener listener;
-    return listener;
+    Seam *replacement = seamSlot<Seam *>();
+    return replacement ? *replacement : real;
 }
+
+} // namespace
+
+template <typename T>
+SeamOverride<T>::SeamOverride(T replacement)
+    : m_previous(std::exchange(seamSlot<T>(), std::move(replacement)))
+{
+}
+
+template <typename T> SeamOverride<T>::~SeamOverride()
+{
+    seamSlot<T>() = std::move(m_previous);
+}
+
+template class SeamOverride<MsgBoxHandler>;
+template class SeamOverride<ProcessStarter *>;
+template class SeamOverride<PrinterSeam *>;
+template class SeamOverride<FileDialogSeam *>;
+
+// ---- Message boxes -------------------------------------------------------------------------------
+namespace {
 
 MsgAnswer firstButton(MsgButtons buttons)
 {
@@ -86,14 +109,14 @@ MsgAnswer MsgBox(const QString &text, MsgButtons buttons, const QString &title)
     // A box lets events run while it is open; a repeat of its message coming meanwhile is dropped.
     static QStringList open;
     if (buttons == MsgButtons::Ok && open.contains(text)) {
-        if (const MsgBoxRepeatListener listener = repeatListenerSlot())
+        if (const MsgBoxRepeatListener listener = seamSlot<MsgBoxRepeatListener>())
             listener(text);
         return MsgAnswer::Ok;
     }
     open.append(text);
     const auto closed = qScopeGuard([&text] { open.removeOne(text); });
     // A copy, so a handler may replace itself while it runs.
-    const MsgBoxHandler handler = handlerSlot();
+    const MsgBoxHandler handler = seamSlot<MsgBoxHandler>();
     if (handler)
         return handler(text, buttons, title);
     return showMessageBox(text, buttons, title);
@@ -101,7 +124,7 @@ MsgAnswer MsgBox(const QString &text, MsgButtons buttons, const QString &title)
 
 void setMsgBoxRepeatListener(MsgBoxRepeatListener listener)
 {
-    repeatListenerSlot() = std::move(listener);
+    seamSlot<MsgBoxRepeatListener>() = std::move(listener);
 }
 
 void holdBoxOpen(int ms)
@@ -113,25 +136,20 @@ void holdBoxOpen(int ms)
 
 void setMsgBoxHandler(MsgBoxHandler handler)
 {
-    handlerSlot() = std::move(handler);
+    seamSlot<MsgBoxHandler>() = std::move(handler);
 }
 
 MsgBoxHandler currentMsgBoxHandler()
 {
-    return handlerSlot();
+    return seamSlot<MsgBoxHandler>();
 }
 
-MsgBoxRecorder::MsgBoxRecorder() : m_previous(handlerSlot())
+MsgBoxRecorder::MsgBoxRecorder()
+    : m_override([this](const QString &text, MsgButtons buttons, const QString &) {
+          texts.append(text);
+          return firstButton(buttons);
+      })
 {
-    setMsgBoxHandler([this](const QString &text, MsgButtons buttons, const QString &) {
-        texts.append(text);
-        return firstButton(buttons);
-    });
-}
-
-MsgBoxRecorder::~MsgBoxRecorder()
-{
-    setMsgBoxHandler(std::move(m_previous));
 }
 
 // ---- Tick count ----------------------------------------------------------------------------------
@@ -196,29 +214,17 @@ public:
     }
 };
 
-QtProcessStarter &realProcessStarter()
-{
-    static QtProcessStarter real;
-    return real;
-}
-
-ProcessStarter *&currentProcessStarter()
-{
-    static ProcessStarter *current = nullptr;
-    return current;
-}
-
 } // namespace
 
 ProcessStarter &processStarter()
 {
-    ProcessStarter *current = currentProcessStarter();
-    return current ? *current : realProcessStarter();
+    static QtProcessStarter real;
+    return inPlace<ProcessStarter>(real);
 }
 
 void setProcessStarter(ProcessStarter *starter)
 {
-    currentProcessStarter() = starter;
+    seamSlot<ProcessStarter *>() = starter;
 }
 
 bool RecordingProcessStarter::startDetached(const QString &program, const QStringList &arguments)
@@ -288,29 +294,17 @@ private:
     }
 };
 
-QtPrinter &realPrinter()
-{
-    static QtPrinter real;
-    return real;
-}
-
-PrinterSeam *&currentPrinter()
-{
-    static PrinterSeam *current = nullptr;
-    return current;
-}
-
 } // namespace
 
 PrinterSeam &printer()
 {
-    PrinterSeam *current = currentPrinter();
-    return current ? *current : realPrinter();
+    static QtPrinter real;
+    return inPlace<PrinterSeam>(real);
 }
 
 void setPrinter(PrinterSeam *seam)
 {
-    currentPrinter() = seam;
+    seamSlot<PrinterSeam *>() = seam;
 }
 
 PrintResult RecordingPrinter::printImage(const QImage &image, QString *error)
@@ -348,18 +342,6 @@ public:
     }
 };
 
-QtFileDialog &realFileDialog()
-{
-    static QtFileDialog real;
-    return real;
-}
-
-FileDialogSeam *&currentFileDialog()
-{
-    static FileDialogSeam *current = nullptr;
-    return current;
-}
-
 // One Qt filter entry from a description and its pattern list ("*.txt;*.csv").
 QString qtFilterEntry(const QString &description, const QString &pattern)
 {
@@ -376,13 +358,13 @@ QString qtFilterEntry(const QString &description, const QString &pattern)
 
 FileDialogSeam &fileDialog()
 {
-    FileDialogSeam *current = currentFileDialog();
-    return current ? *current : realFileDialog();
+    static QtFileDialog real;
+    return inPlace<FileDialogSeam>(real);
 }
 
 void setFileDialog(FileDialogSeam *seam)
 {
-    currentFileDialog() = seam;
+    seamSlot<FileDialogSeam *>() = seam;
 }
 
 std::optional<QString> RecordingFileDialog::getOpenFileName(QWidget *, const FileDialogRequest &request)

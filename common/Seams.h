@@ -14,6 +14,22 @@ class QWidget;
 
 namespace Zelk {
 
+// ---- Replacing a seam ----------------------------------------------------------------------------
+// Puts `replacement` in place of one seam for the guard's life and puts back what was there before
+// when the guard goes, so nested replacements undo in reverse order. T is the seam's slot: a
+// MsgBoxHandler, or a pointer to a ProcessStarter, PrinterSeam or FileDialogSeam; nullptr (an empty
+// handler) stands for the real implementation.
+template <typename T> class SeamOverride {
+public:
+    explicit SeamOverride(T replacement);
+    ~SeamOverride();
+    SeamOverride(const SeamOverride &) = delete;
+    SeamOverride &operator=(const SeamOverride &) = delete;
+
+private:
+    T m_previous;
+};
+
 // ---- Message boxes -------------------------------------------------------------------------------
 // Every operator message of both programs goes through MsgBox with its exact text.
 enum class MsgButtons { Ok, OkCancel, YesNo };
@@ -21,7 +37,8 @@ enum class MsgAnswer { Ok, Cancel, Yes, No };
 
 MsgAnswer MsgBox(const QString &text, MsgButtons buttons = MsgButtons::Ok, const QString &title = {});
 
-// Replaces the real modal box (nullptr restores it). The handler answers at once.
+// Replaces the real modal box (nullptr restores it). The handler answers at once. Prefer a
+// SeamOverride<MsgBoxHandler>, which puts back the handler it replaced.
 using MsgBoxHandler = std::function<MsgAnswer(const QString &text, MsgButtons buttons, const QString &title)>;
 void setMsgBoxHandler(MsgBoxHandler handler);
 // What a person reading a box does to the program: the box's own event loop runs for `ms` (timers and
@@ -39,13 +56,12 @@ void setMsgBoxRepeatListener(MsgBoxRepeatListener listener);
 class MsgBoxRecorder {
 public:
     MsgBoxRecorder();
-    ~MsgBoxRecorder();
     MsgBoxRecorder(const MsgBoxRecorder &) = delete;
     MsgBoxRecorder &operator=(const MsgBoxRecorder &) = delete;
     QStringList texts;
 
 private:
-    MsgBoxHandler m_previous; // put back when the recorder goes
+    SeamOverride<MsgBoxHandler> m_override; // puts the previous handler back when the recorder goes
 };
 
 // ---- Tick count ----------------------------------------------------------------------------------
@@ -129,5 +145,10 @@ public:
 
 // Translates "Text (*.txt)|*.txt|All files|*.*" pairs into Qt's "Text (*.txt);;All files (*.*)".
 QString toQtFilter(const QString &pairs);
+
+extern template class SeamOverride<MsgBoxHandler>;
+extern template class SeamOverride<ProcessStarter *>;
+extern template class SeamOverride<PrinterSeam *>;
+extern template class SeamOverride<FileDialogSeam *>;
 
 } // namespace Zelk

@@ -17,12 +17,14 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtTest>
+#include <cstdlib>
 #include <memory>
 
 using namespace Zelk;
@@ -208,6 +210,8 @@ private slots:
     void printIsReportedOnlyWhenItReachedThePrinter();
     void seamsAreInstalledOnlyWhileTheDriverLives();
     void heldMessageBoxLetsTimersRunWhileTheScriptWaits();
+    void fileDialogWaitsForItsLineWhileTheWindowRuns();
+    void exitLineCarriesTheCodeTheProgramEndsWith();
     void reachListsWhatAnOperatorCannotClickOrRead();
     void oleColoursMapToRgbAndSystemRoles_data();
     void oleColoursMapToRgbAndSystemRoles();
@@ -508,7 +512,7 @@ void DriverTest::launchStartsTheProgramWithTheViewerScript()
 void DriverTest::printIsReportedOnlyWhenItReachedThePrinter()
 {
     RecordingPrinter recording;
-    setPrinter(&recording);
+    std::optional<SeamOverride<PrinterSeam *>> inPlace(std::in_place, &recording);
     qputenv("ZELK_PRINT_TO", "graph.pdf"); // only named: the recording printer writes nothing
     QStringList lines;
     run("click cmdPrint\n", &lines);
@@ -517,7 +521,7 @@ void DriverTest::printIsReportedOnlyWhenItReachedThePrinter()
     m_window->show();
     run("click cmdPrint\n", &refused);
     qunsetenv("ZELK_PRINT_TO");
-    setPrinter(nullptr);
+    inPlace.reset();
     QCOMPARE(lines, (QStringList{QStringLiteral(R"J({"event":"print","line":1,"target":"graph.pdf"})J"),
                                  exitLine(1)}));
     QCOMPARE(refused.join("\n"), exitLine(1));
@@ -531,7 +535,7 @@ void DriverTest::seamsAreInstalledOnlyWhileTheDriverLives()
 {
     QVERIFY(!automationActive());
     RecordingFileDialog recording;
-    setFileDialog(&recording);
+    const SeamOverride<FileDialogSeam *> inPlace(&recording);
     QBuffer in, out;
     in.open(QIODevice::ReadOnly);
     out.open(QIODevice::WriteOnly);
@@ -551,7 +555,56 @@ void DriverTest::seamsAreInstalledOnlyWhileTheDriverLives()
     MsgBoxRecorder recorder; // the driver's handler is gone: the recorder, not the driver, sees this one
     MsgBox(QStringLiteral("after"));
     QCOMPARE(recorder.texts, QStringList{QStringLiteral("after")});
-    setFileDialog(nullptr);
+}
+
+// A file dialog opens before the script has sent its `dialog` line (standard input arriving slowly):
+// the window's timers go on, and the line that comes later answers the dialog.
+void DriverTest::fileDialogWaitsForItsLineWhileTheWindowRuns()
+{
+    auto source = std::make_shared<ScriptSource>();
+    source->append(QStringLiteral("click cmdOpen"));
+    source->append(QStringLiteral("dump lblLog"));
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    int ticks = 0;
+    QTimer sender; // the other end of standard input, run by the window's own event loop
+    connect(&sender, &QTimer::timeout, this, [&] {
+        if (++ticks == 3) {
+            source->append(QStringLiteral("dialog /data/late.txt"));
+            source->close();
+        }
+    });
+    sender.start(10);
+    {
+        AutomationDriver driver(source, &out);
+        driver.setQuitsApplication(false);
+        driver.start();
+        QTRY_VERIFY_WITH_TIMEOUT(driver.isFinished(), 20000);
+        driver.finish(0);
+    }
+    QVERIFY2(out.data().endsWith((logState(2, "open:/data/late.txt;") + '\n' + exitLine(2) + '\n').toUtf8()),
+             out.data().constData());
+}
+
+// A program under the driver that ends through exit(), not by returning from main, says its code.
+void DriverTest::exitLineCarriesTheCodeTheProgramEndsWith()
+{
+    if (qEnvironmentVariableIsSet("ZELK_TEST_EXIT")) { // this process is the program
+        installAutomationFromEnvironment();
+        std::exit(3);
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZELK_AUTOMATION"), QStringLiteral("/dev/null")); // an empty script
+    env.insert(QStringLiteral("ZELK_TEST_EXIT"), QStringLiteral("1"));
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0")); // exit() skips the clean-up
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QCoreApplication::applicationFilePath(),
+                  {QString::fromLatin1(QTest::currentTestFunction())});
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitCode(), 3);
+    const QByteArray output = program.readAllStandardOutput(); // with the test's own lines
+    QVERIFY2(output.contains("\n{\"event\":\"exit\",\"line\":0,\"code\":3}\n"), output.constData());
 }
 
 void DriverTest::oleColoursMapToRgbAndSystemRoles_data()

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <limits>
+#include <optional>
 
 using namespace Zelk;
 
@@ -105,10 +106,11 @@ void Seams::toQtFilter()
 void Seams::msgBoxRecorderAnswersFirstButtonAndRestoresHandler()
 {
     QStringList outer;
-    setMsgBoxHandler([&outer](const QString &text, MsgButtons, const QString &) {
-        outer.append(text);
-        return MsgAnswer::Cancel;
-    });
+    std::optional<SeamOverride<MsgBoxHandler>> outerHandler(
+        std::in_place, [&outer](const QString &text, MsgButtons, const QString &) {
+            outer.append(text);
+            return MsgAnswer::Cancel;
+        });
     {
         MsgBoxRecorder recorder;
         QCOMPARE(MsgBox(QStringLiteral("one")), MsgAnswer::Ok);
@@ -123,7 +125,8 @@ void Seams::msgBoxRecorderAnswersFirstButtonAndRestoresHandler()
     }
     QCOMPARE(MsgBox(QStringLiteral("five"), MsgButtons::OkCancel), MsgAnswer::Cancel);
     QCOMPARE(outer, QStringList{QStringLiteral("five")});
-    setMsgBoxHandler(nullptr);
+    outerHandler.reset();
+    QVERIFY(!currentMsgBoxHandler());
 }
 
 // While a box is open, events run: the same message coming meanwhile is not shown; a question is.
@@ -150,19 +153,23 @@ void Seams::messageOfAnOpenBoxIsNotShownAgainUntilItCloses()
 
 void Seams::recordingDoublesReplaceTheRealSeams()
 {
-    RecordingProcessStarter starter;
+    RecordingProcessStarter starter, inner;
     ProcessStarter *real = &processStarter();
-    setProcessStarter(&starter);
+    std::optional<SeamOverride<ProcessStarter *>> starterInPlace(std::in_place, &starter);
+    {
+        const SeamOverride<ProcessStarter *> innerInPlace(&inner); // replaced again, then put back
+        QCOMPARE(&processStarter(), &inner);
+    }
     starter.succeed = false;
     QVERIFY(!processStarter().startDetached(QStringLiteral("Kurvex"), {"All_data.txt", "/", "1"}));
     QCOMPARE(starter.calls.size(), 1);
     QCOMPARE(starter.calls[0].program, QStringLiteral("Kurvex"));
     QCOMPARE(starter.calls[0].arguments, (QStringList{"All_data.txt", "/", "1"}));
-    setProcessStarter(nullptr);
+    starterInPlace.reset();
     QCOMPARE(&processStarter(), real);
 
     RecordingPrinter recording;
-    setPrinter(&recording);
+    std::optional<SeamOverride<PrinterSeam *>> printerInPlace(std::in_place, &recording);
     QString error;
     recording.available = false;
     QCOMPARE(printer().printImage(QImage(4, 4, QImage::Format_RGB32), &error), PrintResult::NotReady);
@@ -172,10 +179,10 @@ void Seams::recordingDoublesReplaceTheRealSeams()
     recording.result = PrintResult::Cancelled;
     QCOMPARE(printer().printImage(QImage(4, 4, QImage::Format_RGB32), &error), PrintResult::Cancelled);
     QCOMPARE(recording.pages.size(), 1);
-    setPrinter(nullptr);
+    printerInPlace.reset();
 
     RecordingFileDialog dialog;
-    setFileDialog(&dialog);
+    std::optional<SeamOverride<FileDialogSeam *>> dialogInPlace(std::in_place, &dialog);
     dialog.answer = QStringLiteral("/data/All_data.txt");
     const FileDialogRequest request{QStringLiteral("Open"), QStringLiteral("All_data.txt"),
                                     QStringLiteral("*.txt|*.txt")};
@@ -185,7 +192,7 @@ void Seams::recordingDoublesReplaceTheRealSeams()
     QCOMPARE(dialog.requests.size(), 2);
     QCOMPARE(dialog.requests[0].presetFile, QStringLiteral("All_data.txt"));
     QCOMPARE(dialog.requests[0].filter, QStringLiteral("*.txt|*.txt"));
-    setFileDialog(nullptr);
+    dialogInPlace.reset();
     QVERIFY(&fileDialog() != &dialog);
 }
 
