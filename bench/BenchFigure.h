@@ -49,17 +49,36 @@ template <typename Run> QVector<double> field(const QVector<Run> &runs, double R
     return values;
 }
 
-// Every run of one figure: the value's and the baseline's, and the figure printed from their medians
-// with its target, the ratio at least `limit` (`higherIsBetter`) or at most `limit` times the baseline.
-inline void printRuns(const QString &name, const QVector<double> &value, const QVector<double> &baseline,
-                      const QString &unit, bool higherIsBetter, double limit, const QString &notes)
+// A ratio target: the value at least `limit` times the baseline (`higherIsBetter`) or at most.
+struct RatioTarget {
+    bool higherIsBetter = false;
+    double limit = 1;
+};
+
+// The medians of the runs that succeeded, and whether they meet the target; no run or a baseline of
+// zero meets nothing.
+struct Verdict {
+    double value = 0, baseline = 0;
+    QString target;
+    bool met = false;
+};
+
+inline Verdict judge(const QVector<double> &value, const QVector<double> &baseline, RatioTarget t)
 {
-    const double v = median(value), b = median(baseline);
-    const double ratio = b > 0 && v > 0 ? v / b : -1;
-    const bool met = ratio >= 0 && (higherIsBetter ? ratio >= limit : ratio <= limit);
-    const QString target = higherIsBetter ? QStringLiteral(">= %1 of baseline").arg(limit)
-                                          : QStringLiteral("<= %1x baseline").arg(limit);
-    print(name, v, b, unit, target, met,
+    Verdict v{median(value), median(baseline), {}, false};
+    v.target = t.higherIsBetter ? QStringLiteral(">= %1 of baseline").arg(t.limit)
+                                : QStringLiteral("<= %1x baseline").arg(t.limit);
+    const double ratio = v.baseline > 0 && v.value > 0 ? v.value / v.baseline : -1;
+    v.met = ratio >= 0 && (t.higherIsBetter ? ratio >= t.limit : ratio <= t.limit);
+    return v;
+}
+
+// Every run of one figure, the value's and the baseline's, and the figure printed from their medians.
+inline void printRuns(const QString &name, const QVector<double> &value, const QVector<double> &baseline,
+                      const QString &unit, RatioTarget target, const QString &notes)
+{
+    const Verdict v = judge(value, baseline, target);
+    print(name, v.value, v.baseline, unit, v.target, v.met,
           QStringLiteral("%1; runs %2; baseline runs %3").arg(notes, joined(value), joined(baseline)));
 }
 

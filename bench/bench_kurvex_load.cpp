@@ -77,9 +77,9 @@ int main(int argc, char *argv[])
                               .arg(double(QFileInfo(file).size()) / (1 << 20), 0, 'f', 1);
     BenchFigure::printRuns(QStringLiteral("Kurvex, start to graph shown"),
                            BenchFigure::field(viewer, &Run::ms), BenchFigure::field(base, &Run::ms),
-                           QStringLiteral("ms"), false, 2, notes);
+                           QStringLiteral("ms"), {false, 2}, notes);
     BenchFigure::printRuns(QStringLiteral("Kurvex, peak memory (VmHWM)"),
                            BenchFigure::field(viewer, &Run::peakKiB), BenchFigure::field(base, &Run::peakKiB),
-                           QStringLiteral("KiB"), false, 1.3, notes);
+                           QStringLiteral("KiB"), {false, 1.3}, notes);
     return 0;
 }

@@ -140,11 +140,11 @@ void polling()
     BenchFigure::printRuns(QStringLiteral("status polling, fast peer"),
                            BenchFigure::field(monitor, &MonitorRun::perSecond),
                            BenchFigure::field(onPeer, &FastPeer::ClientRun::perSecond),
-                           QStringLiteral("replies/s"), true, 0.5, peerNotes);
+                           QStringLiteral("replies/s"), {true, 0.5}, peerNotes);
     BenchFigure::printRuns(
         QStringLiteral("CPU per polling cycle, fast peer"),
         BenchFigure::field(monitor, &MonitorRun::cpuUsPerCycle),
-        BenchFigure::field(onPeer, &FastPeer::ClientRun::cpuUsPerExchange), QStringLiteral("us"), false, 3,
+        BenchFigure::field(onPeer, &FastPeer::ClientRun::cpuUsPerExchange), QStringLiteral("us"), {false, 3},
         peerNotes + QStringLiteral("; monitor: utime+stime from /proc over the counted replies, bare "
                                    "client: its thread's getrusage per exchange"));
 }
@@ -254,9 +254,9 @@ void startup()
     const QString notes =
         QStringLiteral("median of %1 interleaved runs; baseline: bench_startup_baseline").arg(StartRepeats);
     BenchFigure::printRuns(QStringLiteral("start-up, monitor window shown"), monitor, bare,
-                           QStringLiteral("ms"), false, 1.5, notes);
+                           QStringLiteral("ms"), {false, 1.5}, notes);
     BenchFigure::printRuns(QStringLiteral("start-up, viewer file dialog open"), viewer, bare,
-                           QStringLiteral("ms"), false, 2, notes);
+                           QStringLiteral("ms"), {false, 2}, notes);
 }
 
 // ---- 5. soak ----

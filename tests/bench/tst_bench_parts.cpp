@@ -1,9 +1,13 @@
 // The benchmarks' own parts: the fast peer frames requests as the monitor sends them and answers with
-// its replies in turn; the load baseline converts exactly the readings of a history file.
+// its replies in turn; the load baseline converts exactly the readings of a history file; a figure's
+// verdict comes from the medians of the runs that succeeded.
+#include "BenchFigure.h"
+#include "BenchHistory.h"
 #include "FastPeer.h"
 #include "FromCharsBaseline.h"
 #include "HistoryFile.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -68,6 +72,57 @@ private slots:
         const FromCharsBaseline::Converted c = FromCharsBaseline::convert(file.cbegin(), file.cend());
         QTEST(QList<double>(c.values.begin(), c.values.end()), "readings");
         QTEST(int(c.blocks), "blocks");
+    }
+
+    void baselineReadsTheBenchmarkFileWhole()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("All_data.txt"));
+        BenchHistory::writeHistory(path);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray file = f.readAll();
+        const FromCharsBaseline::Converted c = FromCharsBaseline::convert(file.cbegin(), file.cend());
+        QCOMPARE(c.values.size(), std::size_t(BenchHistory::Readings));
+        QCOMPARE(c.blocks,
+                 std::size_t((BenchHistory::Readings + BenchHistory::PerBlock - 1) / BenchHistory::PerBlock));
+    }
+
+    void verdictFromTheMediansOfTheRunsThatSucceeded_data()
+    {
+        QTest::addColumn<QVector<double>>("value");
+        QTest::addColumn<QVector<double>>("baseline");
+        QTest::addColumn<bool>("higherIsBetter");
+        QTest::addColumn<double>("limit");
+        QTest::addColumn<double>("median");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("met");
+        const QVector<double> base{100, 90, 110};
+        QTest::newRow("at_most_met") << QVector<double>{140, 300, 150} << base << false << 1.5 << 150.0
+                                     << "<= 1.5x baseline" << true;
+        QTest::newRow("at_most_missed")
+            << QVector<double>{160, 151, 170} << base << false << 1.5 << 160.0 << "<= 1.5x baseline" << false;
+        QTest::newRow("at_least_met")
+            << QVector<double>{50, 60, 55} << base << true << 0.5 << 55.0 << ">= 0.5 of baseline" << true;
+        QTest::newRow("at_least_missed")
+            << QVector<double>{12, 10, 11} << base << true << 0.5 << 11.0 << ">= 0.5 of baseline" << false;
+        QTest::newRow("failed_run_left_out")
+            << QVector<double>{-1, 120, 200} << base << false << 1.5 << 160.0 << "<= 1.5x baseline" << false;
+        QTest::newRow("every_run_failed")
+            << QVector<double>{-1, -1, -1} << base << false << 1.5 << 0.0 << "<= 1.5x baseline" << false;
+        QTest::newRow("no_baseline") << QVector<double>{1, 1, 1} << QVector<double>{-1, -1} << false << 3.0
+                                     << 1.0 << "<= 3x baseline" << false;
+    }
+    void verdictFromTheMediansOfTheRunsThatSucceeded()
+    {
+        QFETCH(QVector<double>, value);
+        QFETCH(QVector<double>, baseline);
+        QFETCH(bool, higherIsBetter);
+        QFETCH(double, limit);
+        const BenchFigure::Verdict v = BenchFigure::judge(value, baseline, {higherIsBetter, limit});
+        QTEST(v.value, "median");
+        QTEST(v.target, "target");
+        QTEST(v.met, "met");
     }
 
 private:
