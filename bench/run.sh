@@ -10,7 +10,7 @@ BIN=$BUILD/bin
 BENCH=$BUILD/bench
 OUT=$ROOT/bench/results.md
 build=1 profile=1 soak=1
-PROFILE_MS=20000 PROFILE_TOP=40
+PROFILE_MS=${PROFILE_MS:-20000} PROFILE_TOP=40
 for a in "$@"; do
     case $a in
     --no-build) build=0 ;;
@@ -62,7 +62,7 @@ if [ $profile = 1 ] && command -v valgrind >/dev/null; then
     mkdir -p "$TMP/prof"
     coproc PEER { exec "$BENCH/bench_polling" "$BIN" peer 2>/dev/null; }
     read -r port <&"${PEER[0]}"
-    printf 'waitfor lblTotalReadingsD caption 1 120000\nwaitfor cmdWeight backcolor 0x8000000F 120000\n%s\n' \
+    printf '%s\n' "waitfor lblTotalReadingsD caption 1 120000" "waitfor cmdWeight backcolor 0x8000000F 120000" \
         "dump lblTotalReadingsD" "click cmdWeight" "wait $PROFILE_MS" "dump lblTotalReadingsD" "quit" \
         >"$TMP/prof/script.txt"
     (cd "$TMP/prof" && ZELK_AUTOMATION=script.txt ZELK_DEFAULT_ADDRESS=127.0.0.1:$port \
@@ -76,12 +76,15 @@ if [ $profile = 1 ] && command -v valgrind >/dev/null; then
         total=$(callgrind_annotate "$TMP/prof/callgrind.out" 2>/dev/null | grep -m1 'PROGRAM TOTALS' | grep -o '^ *[0-9,]*' | tr -d ' ,')
         per_cycle=$([ "$cycles" -gt 0 ] && echo $(( ${total:-0} / cycles )) || echo "n/a")
         callgrind_annotate --inclusive=yes "$TMP/prof/callgrind.out" 2>/dev/null |
-            grep -E '^ *[0-9,]+ \(' | head -"$PROFILE_TOP" | sed -E 's/\[[^]]*\]//; s#/usr/include/[^:]*/##' >"$TMP/profile_incl"
+            grep -E '^ *[0-9,]+ \(' | head -"$PROFILE_TOP" | sed -E 's/\[[^]]*\]//; s#/usr/include/[^:]*/##' | cut -c1-200 >"$TMP/profile_incl"
+        callgrind_annotate --inclusive=yes "$TMP/prof/callgrind.out" 2>/dev/null | grep -E '^ *[0-9,]+ \(' |
+            grep -E 'frmClient|Zelk::|Reply::|CommLog|MdlFunctions|NumberFormat|png_|QLabel::setText|QPlainTextEdit::setPlainText|setPalette' |
+            grep -v '^ *[0-9,]* ([0-9.]*%) *\./' | head -25 | sed -E 's/\[[^]]*\]//; s#/[^ ]*/(monitor|common)/#\1/#' | cut -c1-200 >"$TMP/profile_own"
         callgrind_annotate --inclusive=no "$TMP/prof/callgrind.out" 2>/dev/null |
-            grep -E '^ *[0-9,]+ \(' | head -15 | sed -E 's/\[[^]]*\]//' >"$TMP/profile_self"
-        profile_text=$(printf '%s cycles polled in %s ms under callgrind; %s instructions in the event loop, %s per cycle.\n\nInclusive cost, top %s:\n%s\n\nSelf cost, top 15:\n%s\n' \
+            grep -E '^ *[0-9,]+ \(' | head -15 | sed -E 's/\[[^]]*\]//' | cut -c1-200 >"$TMP/profile_self"
+        profile_text=$(printf '%s cycles polled in %s ms under callgrind; %s instructions in the event loop, %s per cycle.\n\nInclusive cost, top %s:\n%s\n\nInclusive cost of the monitor'"'"'s own code and the Qt calls it makes:\n%s\n\nSelf cost, top 15:\n%s\n' \
             "$cycles" "$PROFILE_MS" "${total:-?}" "$per_cycle" "$PROFILE_TOP" \
-            "$(cat "$TMP/profile_incl")" "$(cat "$TMP/profile_self")")
+            "$(cat "$TMP/profile_incl")" "$(cat "$TMP/profile_own")" "$(cat "$TMP/profile_self")")
     fi
 fi
 
