@@ -9,12 +9,13 @@
 
 namespace BenchFigure {
 
-// The median of the runs that succeeded (a failed run is reported as -1).
+// The median of the runs that succeeded (a failed run is reported as -1); -1 when none did, so that
+// a figure no run measured never meets an "under" target.
 inline double median(QVector<double> v)
 {
     v.removeIf([](double x) { return x < 0; });
     if (v.isEmpty())
-        return 0;
+        return -1;
     std::sort(v.begin(), v.end());
     const qsizetype n = v.size();
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
@@ -33,7 +34,8 @@ inline QString joined(const QVector<double> &v)
 inline void print(const QString &name, double value, double baseline, const QString &unit,
                   const QString &target, bool met, const QString &notes)
 {
-    const QString ratio = baseline > 0 ? QString::number(value / baseline, 'f', 3) : QStringLiteral("n/a");
+    const QString ratio =
+        baseline > 0 && value >= 0 ? QString::number(value / baseline, 'f', 3) : QStringLiteral("n/a");
     std::printf("FIGURE\t%s\t%.3f\t%.3f\t%s\t%s\t%s\t%s\t%s\n", qPrintable(name), value, baseline,
                 qPrintable(unit), qPrintable(ratio), qPrintable(target), met ? "met" : "MISSED",
                 qPrintable(notes));

@@ -109,7 +109,7 @@ private slots:
         QTest::newRow("failed_run_left_out")
             << QVector<double>{-1, 120, 200} << base << false << 1.5 << 160.0 << "<= 1.5x baseline" << false;
         QTest::newRow("every_run_failed")
-            << QVector<double>{-1, -1, -1} << base << false << 1.5 << 0.0 << "<= 1.5x baseline" << false;
+            << QVector<double>{-1, -1, -1} << base << false << 1.5 << -1.0 << "<= 1.5x baseline" << false;
         QTest::newRow("no_baseline") << QVector<double>{1, 1, 1} << QVector<double>{-1, -1} << false << 3.0
                                      << 1.0 << "<= 3x baseline" << false;
     }
