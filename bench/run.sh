@@ -75,14 +75,17 @@ if [ $profile = 1 ] && command -v valgrind >/dev/null; then
         cycles=$(( ${counts[1]:-0} - ${counts[0]:-0} ))
         total=$(callgrind_annotate "$TMP/prof/callgrind.out" 2>/dev/null | grep -m1 'PROGRAM TOTALS' | grep -o '^ *[0-9,]*' | tr -d ' ,')
         per_cycle=$([ "$cycles" -gt 0 ] && echo $(( ${total:-0} / cycles )) || echo "n/a")
-        callgrind_annotate --inclusive=yes "$TMP/prof/callgrind.out" 2>/dev/null |
-            grep -E '^ *[0-9,]+ \(' | head -"$PROFILE_TOP" | sed -E 's/\[[^]]*\]//; s#/usr/include/[^:]*/##' | cut -c1-200 >"$TMP/profile_incl"
-        callgrind_annotate --inclusive=yes "$TMP/prof/callgrind.out" 2>/dev/null | grep -E '^ *[0-9,]+ \(' |
-            grep -E 'frmClient|Zelk::|Reply::|CommLog|MdlFunctions|NumberFormat|png_|QLabel::setText|QPlainTextEdit::setPlainText|setPalette' |
-            grep -v '^ *[0-9,]* ([0-9.]*%) *\./' | head -25 | sed -E 's/\[[^]]*\]//; s#/[^ ]*/(monitor|common)/#\1/#' | cut -c1-200 >"$TMP/profile_own"
-        callgrind_annotate --inclusive=no "$TMP/prof/callgrind.out" 2>/dev/null |
-            grep -E '^ *[0-9,]+ \(' | head -15 | sed -E 's/\[[^]]*\]//' | cut -c1-200 >"$TMP/profile_self"
-        profile_text=$(printf '%s cycles polled in %s ms under callgrind; %s instructions in the event loop, %s per cycle.\n\nInclusive cost, top %s:\n%s\n\nInclusive cost of the monitor'"'"'s own code and the Qt calls it makes:\n%s\n\nSelf cost, top 15:\n%s\n' \
+        # one line a function: its file's folders dropped (the debug information names some files twice)
+        entries() {
+            callgrind_annotate --inclusive="$1" "$TMP/prof/callgrind.out" 2>/dev/null | grep -E '^ *[0-9,]+ \(' |
+                sed -E 's/ *\[[^]]*\] *$//; s#  [^ ]*/([^/ ]+:)#  \1#' | awk '!seen[substr($0, index($0, "%)") + 2)]++'
+        }
+        # the event loop's own chain (99 % and more) and callgrind's counts of recursion (over 100 %) left out
+        entries yes | awk -F'[(%]' '$2 + 0 < 99' | head -"$PROFILE_TOP" | cut -c1-200 >"$TMP/profile_incl"
+        entries yes | grep -E 'frmClient|Zelk::|Reply::|CommLog|MdlFunctions|NumberFormat|png_|QLabel::setText|QPlainTextEdit::setPlainText|setPalette' |
+            head -25 | cut -c1-200 >"$TMP/profile_own"
+        entries no | grep -v 'PROGRAM TOTALS' | head -15 | cut -c1-200 >"$TMP/profile_self"
+        profile_text=$(printf '%s cycles polled in %s ms under callgrind; %s instructions in the event loop, %s per cycle.\n\nInclusive cost below the event loop itself, top %s:\n%s\n\nInclusive cost of the monitor'"'"'s own code and the Qt calls it makes:\n%s\n\nSelf cost, top 15:\n%s\n' \
             "$cycles" "$PROFILE_MS" "${total:-?}" "$per_cycle" "$PROFILE_TOP" \
             "$(cat "$TMP/profile_incl")" "$(cat "$TMP/profile_own")" "$(cat "$TMP/profile_self")")
     fi
