@@ -93,17 +93,18 @@ public:
         return double(fields.value(11).toLongLong() + fields.value(12).toLongLong()) /
                double(sysconf(_SC_CLK_TCK));
     }
-    // The caption of a control in a driver's `dump` line, as a number (-1 when there is none).
+    // The caption of a control in a driver's `dump` line, as a number (-1 when there is none or it is
+    // not a number).
     static double caption(const std::optional<QByteArray> &line)
     {
-        if (!line)
-            return -1;
         const QByteArray key = "\"caption\":\"";
-        const qsizetype at = line->indexOf(key);
+        const qsizetype at = line ? line->indexOf(key) : -1;
         if (at < 0)
             return -1;
         const qsizetype from = at + key.size();
-        return line->mid(from, line->indexOf('"', from) - from).toDouble();
+        bool ok = false;
+        const double value = line->mid(from, line->indexOf('"', from) - from).toDouble(&ok);
+        return ok ? value : -1;
     }
 
     QProcess proc;

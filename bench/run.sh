@@ -77,7 +77,7 @@ if [ $profile = 1 ] && command -v valgrind >/dev/null; then
         per_cycle=$([ "$cycles" -gt 0 ] && echo $(( ${total:-0} / cycles )) || echo "n/a")
         # one line a function: its file's folders dropped (the debug information names some files twice)
         entries() {
-            callgrind_annotate --inclusive="$1" "$TMP/prof/callgrind.out" 2>/dev/null | grep -E '^ *[0-9,]+ \(' |
+            callgrind_annotate --auto=no --inclusive="$1" "$TMP/prof/callgrind.out" 2>/dev/null | grep -E '^ *[0-9,]+ \(' |
                 sed -E 's/ *\[[^]]*\] *$//; s#  [^ ]*/([^/ ]+:)#  \1#' | awk '!seen[substr($0, index($0, "%)") + 2)]++'
         }
         # the event loop's own chain (99 % and more) and callgrind's counts of recursion (over 100 %) left out

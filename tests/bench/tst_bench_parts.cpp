@@ -1,6 +1,7 @@
 // The benchmarks' own parts: the fast peer frames requests as the monitor sends them and answers with
 // its replies in turn; the load baseline converts exactly the readings of a history file; a figure's
 // verdict comes from the medians of the runs that succeeded.
+#include "BenchChild.h"
 #include "BenchFigure.h"
 #include "BenchHistory.h"
 #include "FastPeer.h"
@@ -123,6 +124,28 @@ private slots:
         QTEST(v.value, "median");
         QTEST(v.target, "target");
         QTEST(v.met, "met");
+    }
+
+    // The counters the polling figures are computed from, as the driver's lines carry them.
+    void counterFromADumpLine_data()
+    {
+        QTest::addColumn<QByteArray>("line"); // empty: no line came
+        QTest::addColumn<double>("counter");
+        QTest::newRow("counter") << QByteArray(
+                                        R"({"event":"state","line":6,"window":"frmClient",)"
+                                        R"("name":"lblTotalReadingsD","caption":"2586","enabled":true})")
+                                 << 2586.0;
+        QTest::newRow("caption_not_a_number")
+            << QByteArray(R"({"event":"state","line":3,"name":"cmdWeight","caption":"Weight  I/O"})") << -1.0;
+        QTest::newRow("error_line") << QByteArray(
+                                           R"({"event":"error","line":4,"message":"cmdWeight is covered"})")
+                                    << -1.0;
+        QTest::newRow("no_line") << QByteArray() << -1.0;
+    }
+    void counterFromADumpLine()
+    {
+        QFETCH(QByteArray, line);
+        QTEST(Child::caption(line.isEmpty() ? std::nullopt : std::optional<QByteArray>(line)), "counter");
     }
 
 private:
