@@ -1,105 +1,31 @@
-// Station benchmarks that run the programs as processes: the monitor's status polling rate against a
-// bare client doing the same exchange, the idle CPU time of the monitor, and start-up times of the
-// monitor and the viewer against a minimal Qt program, and a soak of many polling cycles with the
-// monitor's resident memory at its start and end. Usage: bench_polling BIN_DIR [polling|idle|startup|soak
-// [CYCLES]]
+// Station benchmarks that run the programs as processes: the stand-in's rate for a serial client; the
+// monitor polling a fast peer (replies per second and CPU per cycle against a bare client on the same
+// peer) and a device answering 50 times a second (CPU share); the idle CPU time of the monitor;
+// start-up times of the monitor and the viewer against a minimal Qt program; a soak of many polling
+// cycles with the monitor's resident memory at its start and end; and the fast peer on its own for a
+// profile. Usage: bench_polling BIN_DIR [polling|polling50|idle|startup|soak [CYCLES]|peer]
+#include "BenchChild.h"
 #include "BenchFigure.h"
+#include "FastPeer.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <arpa/inet.h>
+#include <QThread>
 #include <cstdio>
-#include <cstring>
-#include <netinet/in.h>
-#include <optional>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
 QString binDir;
-constexpr int Cycles = 2000; // of the bare client
-constexpr int PollMs = 8000; // of the monitor
+constexpr int PeerCycles = 20000;   // of the bare client on the fast peer
+constexpr int StandInCycles = 5000; // of the bare client on the stand-in
+constexpr int SoakCycles = 2000;    // of the bare client before the soak
+constexpr int PollMs = 8000;        // of the monitor on the fast peer
+constexpr int SlowPollMs = 10000;   // of the monitor on the device answering 50 times a second
 constexpr int Repeats = 3;
 constexpr int StartRepeats = 10;
 constexpr int IdleMs = 10000;
-
-// A program of the station as a child process whose output lines are read with a time limit.
-class Child {
-public:
-    explicit Child(const QString &workDir = {})
-    {
-        if (!workDir.isEmpty())
-            proc.setWorkingDirectory(workDir);
-        proc.setProcessChannelMode(QProcess::SeparateChannels);
-        proc.setStandardErrorFile(QProcess::nullDevice());
-    }
-    ~Child()
-    {
-        if (proc.state() != QProcess::NotRunning) {
-            proc.closeWriteChannel();
-            if (!proc.waitForFinished(5000)) {
-                proc.kill();
-                proc.waitForFinished(2000);
-            }
-        }
-    }
-    void start(const QString &program, const QStringList &args, const QProcessEnvironment &env = {})
-    {
-        if (!env.isEmpty())
-            proc.setProcessEnvironment(env);
-        clock.start();
-        proc.start(program, args);
-    }
-    // The next line that contains `needle`, or nothing after `ms`.
-    std::optional<QByteArray> lineWith(const QByteArray &needle, int ms = 60000)
-    {
-        QElapsedTimer limit;
-        limit.start();
-        for (;;) {
-            while (proc.canReadLine()) {
-                const QByteArray line = proc.readLine();
-                sawTimeout = sawTimeout || line.contains("\"timeout\"");
-                if (line.contains(needle))
-                    return line;
-            }
-            if (limit.elapsed() > ms ||
-                !proc.waitForReadyRead(int(std::max<qint64>(1, ms - limit.elapsed()))))
-                if (!proc.canReadLine())
-                    return std::nullopt;
-        }
-    }
-    // Resident memory (VmRSS) in KiB from /proc, or -1.
-    qint64 residentKiB() const
-    {
-        QFile f(QStringLiteral("/proc/%1/status").arg(proc.processId()));
-        if (!f.open(QIODevice::ReadOnly))
-            return -1;
-        for (const QByteArray &line : f.readAll().split('\n'))
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-        return -1;
-    }
-    // CPU seconds (user + system) the process has used so far, from /proc.
-    double cpuSeconds() const
-    {
-        QFile f(QStringLiteral("/proc/%1/stat").arg(proc.processId()));
-        if (!f.open(QIODevice::ReadOnly))
-            return -1;
-        const QByteArray stat = f.readAll();
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        // after the name: state is field 3, utime field 14, stime field 15
-        return double(fields.value(11).toLongLong() + fields.value(12).toLongLong()) /
-               double(sysconf(_SC_CLK_TCK));
-    }
-    QProcess proc;
-    QElapsedTimer clock;
-    bool sawTimeout = false; // a `waitfor` of the script gave up
-};
+constexpr int CapturedReplies = 64;
 
 // zelk-devicesim on a free loopback port.
 class Device {
@@ -118,7 +44,7 @@ public:
 QProcessEnvironment monitorEnv(quint16 port, const QString &script)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), laptopScreenPlatform());
     env.insert(QStringLiteral("ZELK_AUTOMATION"), script);
     env.insert(QStringLiteral("ZELK_DEFAULT_ADDRESS"), QStringLiteral("127.0.0.1:%1").arg(port));
     return env;
@@ -135,78 +61,125 @@ QString writeScript(const QTemporaryDir &dir, const QString &name, const QByteAr
 
 // ---- 1. status polling ----
 
-// The bare client: connect, the monitor's three writes, read until the device closes; exchanges per second.
-double baselineRate(quint16 port, int cycles)
+// Replies of the stand-in a few milliseconds apart, so that the weight changes from one to the next as
+// a real device's does: the fast peer answers with them in turn.
+std::vector<std::string> capturedReplies(quint16 port)
 {
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(port);
-    peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    static const char *const Writes[] = {"POST /GetRTStatus\r\n", "Content-Length: 4\r\n\r\n", "ID=4\r\n"};
-    char buffer[4096];
-    QElapsedTimer clock;
-    clock.start();
-    for (int c = 0; c < cycles; ++c) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        if (::connect(fd, reinterpret_cast<sockaddr *>(&peer), sizeof peer) != 0) {
-            ::close(fd);
-            return -1;
-        }
-        for (const char *w : Writes)
-            if (::write(fd, w, std::strlen(w)) < 0)
-                break;
-        while (::read(fd, buffer, sizeof buffer) > 0) {
-        }
-        ::close(fd);
+    std::vector<std::string> replies;
+    for (int k = 0; k < CapturedReplies; ++k) {
+        FastPeer::ClientRun one = FastPeer::bareClient(port, 1, true);
+        if (one.replies.empty())
+            return {};
+        replies.push_back(std::move(one.replies.front()));
+        QThread::msleep(3);
     }
-    return cycles / (double(clock.nsecsElapsed()) / 1e9);
+    return replies;
 }
 
+struct MonitorRun {
+    double perSecond = -1;     // status replies counted per second of polling
+    double cpuUsPerCycle = -1; // the monitor's CPU (all threads) per counted reply
+    double cpuPercent = -1;    // the monitor's CPU over the wall time, in % of one core
+};
+
 // The monitor polling under the driver: from the click (once the start-up status request is answered)
-// to a dump of the counter PollMs later, the replies it counted per second. (A `waitfor` on an exact
-// count is no use here: the driver compares every 10 ms, and the counter moves several times in that.)
-double monitorRate(quint16 port)
+// to a dump of the counter `ms` later, the replies it counted and the CPU it used. (A `waitfor` on an
+// exact count is no use here: the driver compares every 10 ms, and the counter moves many times in that.)
+MonitorRun monitorPolling(quint16 port, int ms)
 {
     QTemporaryDir dir;
     const QString script = writeScript(
         dir, QStringLiteral("poll.txt"),
         QStringLiteral(
             "waitfor lblTotalReadingsD caption 1 20000\nwaitfor cmdWeight backcolor 0x8000000F 20000\n"
-            "dump frmClient\nclick cmdWeight\nwait %1\ndump lblTotalReadingsD\nquit\n")
-            .arg(PollMs)
+            "dump lblTotalReadingsD\nclick cmdWeight\nwait %1\ndump lblTotalReadingsD\nquit\n")
+            .arg(ms)
             .toUtf8());
     Child monitor(dir.path());
     monitor.start(binDir + QStringLiteral("/ZELK-NET-MONITOR"), {}, monitorEnv(port, script));
-    if (!monitor.lineWith("\"line\":3,", 60000) || monitor.sawTimeout)
-        return -1;
+    const double before = Child::caption(monitor.lineWith("\"line\":3,", 60000));
+    const double cpuBefore = monitor.cpuSeconds();
     const qint64 clicked = monitor.clock.nsecsElapsed();
-    const auto done = monitor.lineWith("\"line\":6,", PollMs + 30000);
-    if (!done)
-        return -1;
-    const qint64 elapsed = monitor.clock.nsecsElapsed() - clicked;
-    const QByteArray key = "\"caption\":\"";
-    const qsizetype at = done->indexOf(key) + key.size();
-    const double counted = done->mid(at, done->indexOf('"', at) - at).toDouble();
-    return counted / (double(elapsed) / 1e9);
+    if (before < 0 || monitor.sawTimeout)
+        return {};
+    const double after = Child::caption(monitor.lineWith("\"line\":6,", ms + 30000));
+    const double cpu = monitor.cpuSeconds() - cpuBefore;
+    const double wall = double(monitor.clock.nsecsElapsed() - clicked) / 1e9;
+    const double counted = after - before;
+    if (after < 0 || counted <= 0)
+        return {};
+    return {counted / wall, 1e6 * cpu / counted, 100.0 * cpu / wall};
 }
 
 void polling()
 {
     Device device;
-    QVector<double> bare, monitor;
-    for (int r = 0; r < Repeats; ++r) {
-        bare << baselineRate(device.port, Cycles);
-        monitor << monitorRate(device.port);
+    const FastPeer::Peer peer(capturedReplies(device.port));
+    QVector<FastPeer::ClientRun> onPeer, onStandIn;
+    QVector<MonitorRun> monitor;
+    for (int r = 0; r < Repeats && peer.port(); ++r) {
+        onPeer << FastPeer::bareClient(peer.port(), PeerCycles);
+        onStandIn << FastPeer::bareClient(device.port, StandInCycles);
+        monitor << monitorPolling(peer.port(), PollMs);
     }
-    const double m = BenchFigure::median(monitor), b = BenchFigure::median(bare);
+    const QVector<double> standInRate = BenchFigure::field(onStandIn, &FastPeer::ClientRun::perSecond);
+    const double standIn = BenchFigure::median(standInRate);
     BenchFigure::print(
-        QStringLiteral("status polling"), m, b, QStringLiteral("cycles/s"),
-        QStringLiteral(">= 0.60 of baseline"), b > 0 && m / b >= 0.6,
-        QStringLiteral(
-            "monitor: replies counted over %3 s of polling, runs %1; bare client: %4 exchanges, runs %2")
-            .arg(BenchFigure::joined(monitor), BenchFigure::joined(bare))
-            .arg(PollMs / 1000)
-            .arg(Cycles));
+        QStringLiteral("stand-in, exchanges of a serial client"), standIn,
+        BenchFigure::median(BenchFigure::field(onPeer, &FastPeer::ClientRun::perSecond)),
+        QStringLiteral("exchanges/s"), QStringLiteral(">= 5000/s"), standIn >= 5000,
+        QStringLiteral("bare client, %1 exchanges with zelk-devicesim as it starts by default; "
+                       "baseline: the same client on the fast peer; runs %2")
+            .arg(StandInCycles)
+            .arg(BenchFigure::joined(standInRate)));
+    const QString peerNotes = QStringLiteral("fast peer answering with %1 captured status replies in turn; "
+                                             "monitor: %2 s of polling; bare client: %3 exchanges")
+                                  .arg(CapturedReplies)
+                                  .arg(PollMs / 1000)
+                                  .arg(PeerCycles);
+    BenchFigure::printRuns(QStringLiteral("status polling, fast peer"),
+                           BenchFigure::field(monitor, &MonitorRun::perSecond),
+                           BenchFigure::field(onPeer, &FastPeer::ClientRun::perSecond),
+                           QStringLiteral("replies/s"), {true, 0.5}, peerNotes);
+    BenchFigure::printRuns(
+        QStringLiteral("CPU per polling cycle, fast peer"),
+        BenchFigure::field(monitor, &MonitorRun::cpuUsPerCycle),
+        BenchFigure::field(onPeer, &FastPeer::ClientRun::cpuUsPerExchange), QStringLiteral("us"), {false, 3},
+        peerNotes + QStringLiteral("; monitor: utime+stime from /proc over the counted replies, bare "
+                                   "client: its thread's getrusage per exchange"));
+}
+
+// The monitor polling a device that answers each request 20 ms after it arrived (about 50 times a
+// second): its share of a core, and that share at exactly 50 replies a second from its CPU per reply.
+void polling50()
+{
+    Device device({QStringLiteral("--fault"), QStringLiteral("slow=20@GetRTStatus")});
+    QVector<MonitorRun> runs;
+    for (int r = 0; r < Repeats; ++r)
+        runs << monitorPolling(device.port, SlowPollMs);
+    const double share = BenchFigure::median(BenchFigure::field(runs, &MonitorRun::cpuPercent));
+    const double at50 = BenchFigure::median(BenchFigure::field(runs, &MonitorRun::cpuUsPerCycle)) * 50 / 1e4;
+    BenchFigure::print(QStringLiteral("monitor CPU polling a device answering 20 ms after each request"),
+                       share, 0, QStringLiteral("% of a core"), QStringLiteral("< 2 %"),
+                       share >= 0 && share < 2,
+                       QStringLiteral("zelk-devicesim --fault slow=20@GetRTStatus, %1 s of polling each; "
+                                      "runs %2; replies/s %3; at 50 replies/s: %4 %; /proc tick = 10 ms")
+                           .arg(SlowPollMs / 1000)
+                           .arg(BenchFigure::joined(BenchFigure::field(runs, &MonitorRun::cpuPercent)),
+                                BenchFigure::joined(BenchFigure::field(runs, &MonitorRun::perSecond)))
+                           .arg(at50, 0, 'f', 2));
+}
+
+// The fast peer on its own (for a profile): its port on the first line, then it serves until standard
+// input closes.
+void peerOnly()
+{
+    Device device;
+    const FastPeer::Peer peer(capturedReplies(device.port));
+    std::printf("%u\n", unsigned(peer.port()));
+    std::fflush(stdout);
+    while (std::getchar() != EOF) {
+    }
 }
 
 // ---- 3. idle cost ----
@@ -282,17 +255,12 @@ void startup()
         viewer << startupMs(binDir + QStringLiteral("/Kurvex"), {}, monitorEnv(device.port, viewerScript),
                             "\"dialog\"", work.path());
     }
-    const double b = BenchFigure::median(bare);
-    const double m = BenchFigure::median(monitor), v = BenchFigure::median(viewer);
-    BenchFigure::print(QStringLiteral("start-up, monitor window shown"), m, b, QStringLiteral("ms"),
-                       QStringLiteral("<= 2x baseline"), m > 0 && m <= 2 * b,
-                       QStringLiteral("median of %1; runs: %2; baseline runs: %3")
-                           .arg(StartRepeats)
-                           .arg(BenchFigure::joined(monitor), BenchFigure::joined(bare)));
-    BenchFigure::print(
-        QStringLiteral("start-up, viewer file dialog open"), v, b, QStringLiteral("ms"),
-        QStringLiteral("<= 2x baseline"), v > 0 && v <= 2 * b,
-        QStringLiteral("median of %1; runs: %2").arg(StartRepeats).arg(BenchFigure::joined(viewer)));
+    const QString notes =
+        QStringLiteral("median of %1 interleaved runs; baseline: bench_startup_baseline").arg(StartRepeats);
+    BenchFigure::printRuns(QStringLiteral("start-up, monitor window shown"), monitor, bare,
+                           QStringLiteral("ms"), {false, 1.5}, notes);
+    BenchFigure::printRuns(QStringLiteral("start-up, viewer file dialog open"), viewer, bare,
+                           QStringLiteral("ms"), {false, 2}, notes);
 }
 
 // ---- 5. soak ----
@@ -316,12 +284,8 @@ public:
     {
         send("wait " + QByteArray::number(ms));
         send("dump lblTotalReadingsD");
-        const auto dump = monitor.lineWith("\"line\":" + QByteArray::number(line) + ",", ms + 30000);
-        if (!dump)
-            return -1;
-        const QByteArray key = "\"caption\":\"";
-        const qsizetype at = dump->indexOf(key) + key.size();
-        return dump->mid(at, dump->indexOf('"', at) - at).toLongLong();
+        return qint64(
+            Child::caption(monitor.lineWith("\"line\":" + QByteArray::number(line) + ",", ms + 30000)));
     }
     Child monitor;
     int line = 0;
@@ -330,7 +294,7 @@ public:
 void soak(qint64 cycles)
 {
     Device device;
-    const double bare = baselineRate(device.port, Cycles);
+    const double bare = FastPeer::bareClient(device.port, SoakCycles).perSecond;
     QTemporaryDir dir;
     Soak s(device.port, dir.path());
     s.send("waitfor lblTotalReadingsD caption 1 20000");
@@ -340,7 +304,7 @@ void soak(qint64 cycles)
     qint64 count = 0;
     while (count >= 0 && count < 1000)
         count = s.counted(500);
-    const qint64 startKiB = s.monitor.residentKiB(), simStartKiB = device.child.residentKiB();
+    const qint64 startKiB = s.monitor.statusKiB(), simStartKiB = device.child.statusKiB();
     const qint64 startCount = count;
     QElapsedTimer clock;
     clock.start();
@@ -349,7 +313,7 @@ void soak(qint64 cycles)
     qint64 nextMark = startCount + cycles / 10;
     while (count >= 0 && count < startCount + cycles) {
         count = s.counted(2000);
-        const qint64 kib = s.monitor.residentKiB();
+        const qint64 kib = s.monitor.statusKiB();
         peakKiB = std::max(peakKiB, kib);
         if (count >= nextMark) {
             curve << QStringLiteral("%1:%2").arg(count - startCount).arg(kib);
@@ -357,7 +321,7 @@ void soak(qint64 cycles)
         }
     }
     const double rate = double(count - startCount) / (double(clock.nsecsElapsed()) / 1e9);
-    const qint64 endKiB = s.monitor.residentKiB();
+    const qint64 endKiB = s.monitor.statusKiB();
     s.send("quit");
     const QString notes = QStringLiteral("%1 cycles; monitor VmRSS %2 KiB at the start, %3 KiB at the end, "
                                          "peak %4 KiB; stand-in %5 -> %6 KiB; cycles:KiB %7")
@@ -366,7 +330,7 @@ void soak(qint64 cycles)
                               .arg(endKiB)
                               .arg(peakKiB)
                               .arg(simStartKiB)
-                              .arg(device.child.residentKiB())
+                              .arg(device.child.statusKiB())
                               .arg(curve.join(QLatin1Char(' ')));
     BenchFigure::print(QStringLiteral("soak, status polling"), count < 0 ? -1 : rate, bare,
                        QStringLiteral("cycles/s"), QStringLiteral(">= 0.60 of baseline"),
@@ -387,11 +351,15 @@ int main(int argc, char *argv[])
     const QString which = args.value(2, QStringLiteral("all"));
     if (which == QLatin1String("polling") || which == QLatin1String("all"))
         polling();
+    if (which == QLatin1String("polling50") || which == QLatin1String("all"))
+        polling50();
     if (which == QLatin1String("idle") || which == QLatin1String("all"))
         idle();
     if (which == QLatin1String("startup") || which == QLatin1String("all"))
         startup();
     if (which == QLatin1String("soak"))
         soak(args.value(3, QStringLiteral("100000")).toLongLong());
+    if (which == QLatin1String("peer"))
+        peerOnly();
     return 0;
 }

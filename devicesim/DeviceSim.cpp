@@ -11,8 +11,6 @@ namespace ZelkSim {
 
 namespace {
 
-constexpr int DefaultWriteGapMs = 2;
-
 const FaultSpec *findFault(const QList<FaultSpec> &faults, Fault fault)
 {
     for (const FaultSpec &f : faults) {
@@ -145,10 +143,10 @@ private:
             m_timer.start(reply.waitMs);
             return;
         }
-        // Between the header-with-prolog write and the rest a device on a slow link pauses briefly.
-        const bool twoWrites = !findFault(m_faults, Fault::Chunked) && !findFault(m_faults, Fault::OneWrite);
+        // The rest follows the header-with-prolog write at once; a device on a slow link pauses
+        // between them (the stall fault, `stall=2` as such a device does).
         const FaultSpec *stall = findFault(m_faults, Fault::Stall);
-        m_stallMs = stall ? stall->param : (twoWrites ? DefaultWriteGapMs : 0);
+        m_stallMs = stall ? stall->param : 0;
         m_pieces = m_sim->replyPieces(reply, m_faults);
         m_onTimer = [this] { writeNext(); };
         writeNext();
@@ -166,7 +164,12 @@ private:
         if (m_socket->bytesToWrite() > 0 || m_timer.isActive() || m_pieces.isEmpty())
             return;
         if (m_next < m_pieces.size()) {
-            m_timer.start(m_next == 1 ? m_stallMs : 0);
+            // each piece in a write of its own once the one before has gone; a stall waits first
+            const int pauseMs = m_next == 1 ? m_stallMs : 0;
+            if (pauseMs > 0)
+                m_timer.start(pauseMs);
+            else
+                writeNext();
             return;
         }
         m_pieces.clear();

@@ -20,7 +20,8 @@
 // A request the device does not understand gets ERROR_CODE 1 (framing), 2 (unknown command),
 // 3 (request incomplete after the body time-out), 4 (bad SetOutput body) or 5 (channel switch while
 // sampling), with a description; its root element is the command when one was read, else "Error".
-// By default a reply goes out in two writes: the status header with the prolog, then the rest.
+// By default a reply goes out in two writes, one right after the other: the status header with the
+// prolog, then the rest (the stall fault pauses between them).
 #pragma once
 
 #include "DeviceModel.h"

@@ -137,9 +137,14 @@ ParsedOptions parseOptions(const QStringList &arguments)
                                      QStringLiteral("NAME"), QStringLiteral("steady"));
     const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Write every request as a JSON line."),
                                  QStringLiteral("FILE"));
-    const QCommandLineOption fault(QStringLiteral("fault"),
-                                   QStringLiteral("Fault NAME[=PARAM][@COMMAND]; repeatable."),
-                                   QStringLiteral("FAULT"));
+    const QCommandLineOption fault(
+        QStringLiteral("fault"),
+        QStringLiteral("Fault NAME[=PARAM][@COMMAND]; repeatable. NAME: never-answer, "
+                       "close, chunk=N, one-write, trailer=N, slow=MS, stall=MS, "
+                       "error=CODE[:TEXT], malformed[=KIND], oversize=BYTES, refuse. "
+                       "A reply goes out in two writes, one right after the other; "
+                       "stall=2 pauses 2 ms between them as on a slow link."),
+        QStringLiteral("FAULT"));
     const QCommandLineOption requestTimeout(QStringLiteral("request-timeout-ms"),
                                             QStringLiteral("Wait for the rest of an incomplete request."),
                                             QStringLiteral("MS"), QStringLiteral("2000"));

@@ -292,6 +292,33 @@ private slots:
             QVERIFY(client->chunks > 1);
     }
 
+    // The reply's writes follow each other as each has gone: many exchanges in a row all end whole.
+    void exchangesInARowEachGetTheirWholeReply_data()
+    {
+        QTest::addColumn<QString>("fault"); // empty: the device as it starts
+        QTest::newRow("default_two_writes") << QString();
+        QTest::newRow("stall_2_ms") << "stall=2";
+        QTest::newRow("chunk_7") << "chunk=7";
+        QTest::newRow("one_write") << "one-write";
+    }
+    void exchangesInARowEachGetTheirWholeReply()
+    {
+        QFETCH(QString, fault);
+        QString error;
+        if (!fault.isEmpty())
+            sim->setFault(*parseFaultSpec(fault, &error));
+        QSignalSpy sent(sim.get(), &DeviceSim::replySent);
+        constexpr int Exchanges = 40;
+        for (int k = 0; k < Exchanges; ++k) {
+            const auto client = exchange(*sim, "GetRTStatus", "ID=4");
+            QVERIFY(client->closed);
+            QCOMPARE(grammarProblem(client->reply, "GetRTStatus"), QString());
+        }
+        QCOMPARE(sent.size(), Exchanges);
+        QCOMPARE(sim->requests().size(), Exchanges);
+        QTRY_COMPARE(sim->openConnections(), 0);
+    }
+
     // A reply held back (never, or slowly) is proved by a later exchange that completes first.
     void neverAnswerKeepsTheConnectionOpenWithoutAReply()
     {

@@ -399,7 +399,7 @@ void TestFrmClientLink::replyHandledHoweverTcpCutsIt_data()
     QTest::newRow("single_byte_chunks") << Fault::Chunked << 1;
     QTest::newRow("thirteen_byte_chunks") << Fault::Chunked << 13;
     QTest::newRow("one_write_with_prolog") << Fault::OneWrite << 0;
-    QTest::newRow("header_then_rest") << Fault::Stall << 0;
+    QTest::newRow("header_then_rest") << Fault::Stall << 2; // a slow link's pause between the two
 }
 
 void TestFrmClientLink::replyHandledHoweverTcpCutsIt()
