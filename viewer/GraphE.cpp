@@ -1,5 +1,5 @@
-// The viewer's process-wide state and the history loader: slotData, block table, header texts, and
-// the turning of every load outcome into the operator's messages.
+// The viewer's state and the history loader: slotData, block table, header texts, and the turning of
+// every load outcome into the operator's messages.
 #include "GraphE.h"
 
 #include "AutomationDriver.h"
@@ -66,15 +66,11 @@ void GraphSlot::append(QByteArrayView text, double v, qint32 t, bool normalised)
     }
 }
 
-Viewer &viewer()
+void Viewer::unloadSlot(quint8 slot)
 {
-    static Viewer state;
-    return state;
-}
-
-void resetViewer()
-{
-    viewer() = Viewer();
+    slotData[slot].clear();
+    if (slot == 0)
+        std::fill(BlockTable.begin(), BlockTable.end(), HistoryFile::BlockRow{});
 }
 
 // ---- Ending the program ----------------------------------------------------------------------------
@@ -134,13 +130,13 @@ QString invalidStructureText(const QString &path)
 
 namespace {
 
-void storeTrailer(GraphSlot &s, const HistoryFile::Trailer &trailer)
+void storeTrailer(Viewer &v, GraphSlot &s, const HistoryFile::Trailer &trailer)
 {
     for (int i = 0; i < HeaderTextCount; ++i)
         s.header[static_cast<size_t>(i)] = trailer.lines[static_cast<size_t>(i)];
     s.header[StartDateTimeText] = trailer.startDateTime();
     s.header[ChannelsText] += trailer.lines[9].left(8);
-    viewer().SamplesText = trailer.samplesText();
+    v.SamplesText = trailer.samplesText();
 }
 
 } // namespace
@@ -190,9 +186,8 @@ QString inputBitsText(std::int32_t inputWord)
 
 // ---- Loading ---------------------------------------------------------------------------------------
 
-LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressParent)
+LoadReport LoadHistoryFile(Viewer &v, const QString &path, quint8 slot, QWidget *progressParent)
 {
-    Viewer &v = viewer();
     GraphSlot &s = v.slotData[slot];
     s.clear();
     // A device or a pipe is no file: it may never end (or never start), so it is not opened at all.
@@ -245,7 +240,7 @@ LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressPa
     switch (r.status) {
     case HistoryFile::LoadStatus::Ok:
         if (!relaxed)
-            storeTrailer(s, r.trailer);
+            storeTrailer(v, s, r.trailer);
         return {LoadOutcome::Loaded, 0, {}};
     case HistoryFile::LoadStatus::NotHistoryFile:
         Zelk::MsgBox(QStringLiteral("Invalid file structure!!! \r\nSelect another file, please."));
@@ -256,7 +251,7 @@ LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressPa
     case HistoryFile::LoadStatus::InvalidStructure:
         if (r.errorNumber == 62)
             return {LoadOutcome::InputPastEnd, 62, r.errorDescription};
-        storeTrailer(s, r.trailer);
+        storeTrailer(v, s, r.trailer);
         Zelk::MsgBox(invalidStructureText(path));
         return {LoadOutcome::Failed, 0, {}};
     case HistoryFile::LoadStatus::RuntimeError:

@@ -56,8 +56,9 @@ double number(const QString &text)
 
 } // namespace
 
-frmHistory_Graph::frmHistory_Graph(QWidget *parent)
-    : QWidget(parent), LoIndex(GraphE::viewer().LoIndex), HiIndex(GraphE::viewer().HiIndex)
+frmHistory_Graph::frmHistory_Graph(GraphE::Viewer &viewer, quint8 slot, QWidget *parent)
+    : QWidget(parent), LoIndex(viewer.LoIndex), HiIndex(viewer.HiIndex), m_viewer(viewer),
+      m_slot(std::min<quint8>(slot, GraphE::SlotCount - 1))
 {
     setObjectName(QStringLiteral("frmHistory_Graph"));
     setWindowTitle(QStringLiteral("HistoryGraph"));
@@ -71,14 +72,12 @@ frmHistory_Graph::frmHistory_Graph(QWidget *parent)
     ScreenW = Zelk::pixelsToTwips(size.width());
     HalfScreenH = Zelk::pixelsToTwips(size.height()) / 2;
     CurXmax = 10;
-    GraphE::viewer().ListOpen.fill(false);
+    lblIndexForm->setText(QString::number(m_slot));
 }
 
-frmHistory_Graph::~frmHistory_Graph() = default;
-
-quint8 frmHistory_Graph::slot() const
+frmHistory_Graph::~frmHistory_Graph()
 {
-    return static_cast<quint8>(std::clamp(lblIndexForm->text().toInt(), 0, GraphE::SlotCount - 1));
+    delete m_list.data();
 }
 
 void frmHistory_Graph::createControls()
@@ -260,7 +259,7 @@ void frmHistory_Graph::InitGraph()
 
 void frmHistory_Graph::MyInitForm_Load()
 {
-    GraphE::Viewer &v = GraphE::viewer();
+    GraphE::Viewer &v = m_viewer;
     const quint8 s = slot();
     const GraphE::GraphSlot &sd = v.slotData[s];
     A2DOffset = 0;
@@ -335,7 +334,7 @@ void frmHistory_Graph::SetZoomButtons(bool on)
 
 QString frmHistory_Graph::timeText(qint32 reading) const
 {
-    const GraphE::GraphSlot &sd = GraphE::viewer().slotData[slot()];
+    const GraphE::GraphSlot &sd = m_viewer.slotData[slot()];
     if (reading < 0 || reading > sd.upperBound())
         return QString();
     return QString::number(sd.time(reading));
@@ -348,7 +347,7 @@ QString frmHistory_Graph::countsText(double counts) const
 
 void frmHistory_Graph::RefreshGraph(quint8 s)
 {
-    GraphE::Viewer &v = GraphE::viewer();
+    GraphE::Viewer &v = m_viewer;
     restoreLiveSurfaces();
     pctGraphH->resize(Frame1->width(), pctGraphH->height());
     pctGraphH->move(0, pctGraphH->y());
@@ -391,7 +390,7 @@ void frmHistory_Graph::RefreshGraph(quint8 s)
     lblTaget->hide();
     cmdUpdateGraph->setEnabled(false);
     SetZoomButtons(true);
-    if (v.ListOpen[s]) {
+    if (ListOpen) {
         refillList(false);
         cmdUpdateGraph->setEnabled(false);
         Zelk::setBackColor(cmdUpdateGraph, ColorZoomOff);
@@ -462,7 +461,7 @@ void frmHistory_Graph::loadInputLabel(int index, double left, double top, std::i
 
 void frmHistory_Graph::ShowZELKFullHistoryGraph(double xmin, double xmax, double ymin, double ymax)
 {
-    GraphE::Viewer &v = GraphE::viewer();
+    GraphE::Viewer &v = m_viewer;
     unloadInputLabels();
     PlotCurve::Input in;
     in.values = &v.slotData[slot()].values();
@@ -495,8 +494,8 @@ void frmHistory_Graph::ShowZELKFullHistoryGraph(double xmin, double xmax, double
 void frmHistory_Graph::OptValueType_Click(int index)
 {
     ValueType = static_cast<quint8>(index);
-    const GraphE::GraphSlot &sd = GraphE::viewer().slotData[slot()];
-    if (GraphE::viewer().ListOpen[slot()])
+    const GraphE::GraphSlot &sd = m_viewer.slotData[slot()];
+    if (ListOpen)
         refillList(true);
     if (index == 2)
         UnitText = QStringLiteral("A2D");
@@ -533,17 +532,10 @@ void frmHistory_Graph::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    GraphE::Viewer &v = GraphE::viewer();
-    const quint8 s = slot();
-    v.GraphOpen[s] = false;
-    v.OpenGraphCount = s;
-    v.slotData[s].clear();
-    if (s == 0)
-        std::fill(v.BlockTable.begin(), v.BlockTable.end(), HistoryFile::BlockRow{});
-    if (v.ListOpen[s] && v.ListWindows[s])
-        v.ListWindows[s]->close();
-    v.ListOpen[s] = false;
-    if (v.cmdShowGraph)
-        v.cmdShowGraph->setEnabled(true);
+    m_viewer.unloadSlot(m_slot);
+    if (ListOpen && m_list)
+        m_list->close();
+    ListOpen = false;
+    emit unloaded(m_slot);
     GraphE::EndProgram(0);
 }

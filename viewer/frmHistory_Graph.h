@@ -2,10 +2,13 @@
 // value-type switch, zoom with its stack, the cursor label, statistics, the readings list, printing.
 #pragma once
 
+#include "GraphE.h"
 #include "GraphMath.h"
 #include "PictureBox.h"
+#include "frmListHist_Graph.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <array>
@@ -18,13 +21,13 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
-class frmListHist_Graph;
 
 class frmHistory_Graph : public QWidget {
     Q_OBJECT
 public:
-    explicit frmHistory_Graph(QWidget *parent = nullptr);
-    ~frmHistory_Graph() override;
+    // The graph of `slot` (0..3) of `viewer`, which outlives the window.
+    frmHistory_Graph(GraphE::Viewer &viewer, quint8 slot, QWidget *parent = nullptr);
+    ~frmHistory_Graph() override; // the readings list goes with the graph
 
     static constexpr std::uint32_t ColorZoomOn = 0x80FF80;
     static constexpr std::uint32_t ColorZoomOff = 0xC0C0C0;
@@ -57,6 +60,9 @@ public:
     void cmdReadFile_Click();
     void ShowListHistTemp(frmListHist_Graph *LstBox, double xmin, double xmax, quint8 OptA2D_Value,
                           quint8 ChannelNumber);
+    frmListHist_Graph *listWindow() const { return m_list.data(); }
+    bool listOpen() const { return ListOpen; }
+    void listClosed(); // the readings list has closed: "ShowData" may open it again
 
     // Printing.
     void cmdPrintF_Click();
@@ -122,7 +128,13 @@ public:
     int AddCount = 0;
     QStringList PrintedLines; // texts printed on the window surface, from the top left down
 
-    quint8 slot() const;
+    double ListLo = 0, ListHi = 0; // the range of the readings list's first fill
+
+    quint8 slot() const { return m_slot; }
+    GraphE::Viewer &viewer() const { return m_viewer; }
+
+signals:
+    void unloaded(quint8 slot); // closed: the slot is empty again
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -130,6 +142,10 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    GraphE::Viewer &m_viewer;
+    const quint8 m_slot;
+    QPointer<frmListHist_Graph> m_list;
+    bool ListOpen = false;
     void applyRange(GraphMath::XRange r);
     void createControls();
     void placeControls();

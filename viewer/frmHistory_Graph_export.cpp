@@ -52,7 +52,7 @@ bool writePicture(const QString &path, ReadingsExport::Kind kind, const QImage &
 void frmHistory_Graph::cmdExport_Click()
 {
     const quint8 s = slot();
-    const GraphE::Viewer &v = GraphE::viewer();
+    const GraphE::Viewer &v = m_viewer;
     Zelk::FileDialogRequest request;
     request.title = QStringLiteral("Export");
     request.presetFile = QStringLiteral("readings_%1-%2.csv").arg(LoIndex[s]).arg(HiIndex[s]);

@@ -25,7 +25,7 @@ void frmHistory_Graph::cmdUpdateGraph_Click()
 // The new view from the cursor rectangle.
 void frmHistory_Graph::cmdZoom_Click()
 {
-    GraphE::Viewer &v = GraphE::viewer();
+    GraphE::Viewer &v = m_viewer;
     const quint8 s = slot();
     const QRect c = Zelk::geometryTwips(lblTaget);
     const double ymin = NumberFormat::valPrefix(YminText), ymax = NumberFormat::valPrefix(YmaxText);
@@ -47,7 +47,7 @@ void frmHistory_Graph::cmdZoom_Click()
 
 void frmHistory_Graph::cmdMinus_Click()
 {
-    GraphE::Viewer &v = GraphE::viewer();
+    GraphE::Viewer &v = m_viewer;
     const quint8 s = slot();
     for (;;) {
         const int r = GraphMath::POP4(ZoomStack, CurXmin, CurXmax, CurYmin, CurYmax);
@@ -249,7 +249,7 @@ bool frmHistory_Graph::eventFilter(QObject *watched, QEvent *event)
 void frmHistory_Graph::pctGraphH_Wheel(double x, int steps)
 {
     const quint8 s = slot();
-    const GraphE::GraphSlot &sd = GraphE::viewer().slotData[s];
+    const GraphE::GraphSlot &sd = m_viewer.slotData[s];
     if (m_composed || steps == 0 || sd.count() < 2)
         return;
     const double w = pctGraphH->widthTw();
@@ -283,7 +283,7 @@ void frmHistory_Graph::applyRange(GraphMath::XRange r)
     txtXmin->setText(timeText(r.lo));
     txtXmax->setText(timeText(r.hi));
     refreshStatistics(s);
-    txtChannelScanned->setText(ChannelsLine + QStringLiteral("  ") + GraphE::viewer().SamplesText);
+    txtChannelScanned->setText(ChannelsLine + QStringLiteral("  ") + m_viewer.SamplesText);
     RefreshGraph(s);
     if (ZoomLevel == 0)
         SetZoomButtons(false); // nothing on the stack to step back to
@@ -293,7 +293,7 @@ void frmHistory_Graph::applyRange(GraphMath::XRange r)
 bool frmHistory_Graph::showRange(qint32 first, qint32 last)
 {
     const quint8 s = slot();
-    if (first < 0 || last > GraphE::viewer().slotData[s].upperBound() || last - first < 6)
+    if (first < 0 || last > m_viewer.slotData[s].upperBound() || last - first < 6)
         return false;
     GraphMath::PUSH4_L(ZoomStack, LoIndex[s], HiIndex[s],
                        NumberFormat::roundHalfEven(NumberFormat::valPrefix(YminText)),

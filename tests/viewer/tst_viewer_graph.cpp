@@ -300,7 +300,8 @@ void TestViewerGraph::threeZoomInsThenResetRestoreFirstView()
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
     // Each zoom-in through the designed cursor narrows the view about tenfold.
-    frmHistory_Graph *g = openGraph(dir, historyFile(waveBlocks({0, 1, 0, 3, 2, 0, 1, 1, 0, 2}, 1000)));
+    frmHistory_Graph *g =
+        viewer.openGraph(dir, historyFile(waveBlocks({0, 1, 0, 3, 2, 0, 1, 1, 0, 2}, 1000)));
     QVERIFY(g);
     QCOMPARE(g->ZoomLevel, 0);
     const int lo = g->LoIndex[0], hi = g->HiIndex[0];
@@ -345,7 +346,7 @@ void TestViewerGraph::cursorDragIsClampedAtBothEdges()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    frmHistory_Graph *g = openGraph(dir, historyFile(waveBlocks({0, 1, 0}, 40)));
+    frmHistory_Graph *g = viewer.openGraph(dir, historyFile(waveBlocks({0, 1, 0}, 40)));
     QVERIFY(g);
     QLabel *c = g->lblTaget;
     const int plotW = g->pctGraphH->width();
@@ -378,7 +379,7 @@ void TestViewerGraph::valueTypeSwitchRelabels()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    frmHistory_Graph *g = openGraph(dir, historyFile(waveBlocks({0, 1, 0}, 40), QStringLiteral("kg")));
+    frmHistory_Graph *g = viewer.openGraph(dir, historyFile(waveBlocks({0, 1, 0}, 40), QStringLiteral("kg")));
     QVERIFY(g);
     QCOMPARE(g->lblUnitGrad->text(), QString("kg"));
     QCOMPARE(g->lblYMaxName->text(), QString("kg Max"));
@@ -395,7 +396,7 @@ void TestViewerGraph::tinyFileIsDrawnWithoutEndlessZoomOut()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    frmHistory_Graph *g = openGraph(dir, historyFile({{0, {"5", "6", "7"}}, {1, {"8", "9"}}}));
+    frmHistory_Graph *g = viewer.openGraph(dir, historyFile({{0, {"5", "6", "7"}}, {1, {"8", "9"}}}));
     QVERIFY(g);
     QCOMPARE(g->HiIndex[0], 4);
     QCOMPARE(g->ZoomLevel, 0);
@@ -405,15 +406,15 @@ void TestViewerGraph::closingGraphEndsViewer()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    frmHistory_Graph *g = openGraph(dir, historyFile(waveBlocks({0, 1}, 20)));
+    frmHistory_Graph *g = viewer.openGraph(dir, historyFile(waveBlocks({0, 1}, 20)));
     QVERIFY(g);
-    QVERIFY(GraphE::viewer().BlockTable[0].endIndex != 0);
+    QVERIFY(viewer.state.BlockTable[0].endIndex != 0);
     g->cmdQuit->click();
     QCOMPARE(viewer.ends, 1);
-    QVERIFY(!GraphE::viewer().GraphOpen[0]);
-    QCOMPARE(int(GraphE::viewer().OpenGraphCount), 0);
-    QCOMPARE(GraphE::viewer().slotData[0].count(), 0);
-    QCOMPARE(GraphE::viewer().BlockTable[0].endIndex, 0);
+    QVERIFY(!viewer.start->GraphOpen[0]);
+    QCOMPARE(int(viewer.start->OpenGraphCount), 0);
+    QCOMPARE(viewer.state.slotData[0].count(), 0);
+    QCOMPARE(viewer.state.BlockTable[0].endIndex, 0);
 }
 
 // A load that is put on, settles, and comes off again, with inputs switching between blocks. The
@@ -423,7 +424,7 @@ void TestViewerGraph::realisticGraphShowsCurveMarkersAndLabels()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    frmHistory_Graph *g = openGraph(dir, historyFile(realisticBlocks()));
+    frmHistory_Graph *g = viewer.openGraph(dir, historyFile(realisticBlocks()));
     QVERIFY(g);
     QVERIFY(g->isVisible());
     QCOMPARE(boxes.texts, QStringList());
