@@ -50,20 +50,25 @@ void GraphSlot::resize(qint32 n)
         if (n < count())
             m_texts.truncate(n == 0 ? 0 : m_textEnds[static_cast<size_t>(n - 1)]);
         m_textEnds.resize(static_cast<size_t>(n), static_cast<quint32>(m_texts.size()));
+        std::erase_if(m_notNumbers, [n](qint32 k) { return k >= n; });
+        for (qint32 k = count(); k < n; ++k) // an empty text is no number
+            m_notNumbers.push_back(k);
     }
     m_values.resize(static_cast<size_t>(n), 0.0);
     m_times.resize(static_cast<size_t>(n), 0);
 }
 
-void GraphSlot::append(QByteArrayView text, double v, qint32 t, bool normalised)
+void GraphSlot::append(QByteArrayView text, double v, qint32 t, bool normalised, bool number)
 {
     m_normalised = normalised;
-    m_values.push_back(v);
-    m_times.push_back(t);
     if (!normalised) {
+        if (!number)
+            m_notNumbers.push_back(count());
         m_texts.append(text.data(), text.size());
         m_textEnds.push_back(static_cast<quint32>(m_texts.size()));
     }
+    m_values.push_back(v);
+    m_times.push_back(t);
 }
 
 void Viewer::unloadSlot(quint8 slot)
@@ -227,7 +232,8 @@ LoadReport LoadHistoryFile(Viewer &v, const QString &path, quint8 slot, QWidget 
             sayOnce(notNumber, QStringLiteral("Not Number"));
         if (reading.kind == ReadingValue::BeyondCount)
             sayOnce(beyondCount, runtimeErrorText(6, HistoryFile::FieldInput::errorDescription(6)));
-        s.append(text, reading.value, static_cast<qint32>(time), normalised);
+        const bool number = reading.kind == ReadingValue::Count || reading.value != 0; // 0: beyond a double
+        s.append(text, reading.value, static_cast<qint32>(time), normalised, number);
         return (k & 1023) != 0 || pacer.keepGoing(text.data() - data.data());
     };
     const HistoryFile::LoadResult r = HistoryFile::load(data, relaxed, sink);

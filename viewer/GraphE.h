@@ -52,8 +52,10 @@ public:
     void reserve(qint32 n);
     // Keeps readings 0..n-1; a longer slot is cut, a shorter one grows with readings of value 0, time 0.
     void resize(qint32 n);
-    // Slot 0 keeps the standard text of the number; the others keep the text as read.
-    void append(QByteArrayView text, double value, qint32 time, bool normalised);
+    // Slot 0 keeps the standard text of the number; the others keep the text as read, and which texts
+    // stood for no whole count at all (`number` false: no number, or one beyond a double).
+    void append(QByteArrayView text, double value, qint32 time, bool normalised, bool number = true);
+    const std::vector<qint32> &notNumbers() const { return m_notNumbers; } // ascending
 
 private:
     std::vector<double> m_values;
@@ -61,6 +63,7 @@ private:
     std::vector<qint32> m_times;
     QByteArray m_texts;              // texts as read, back to back (not used when normalised)
     std::vector<quint32> m_textEnds; // end offset of text k in m_texts
+    std::vector<qint32> m_notNumbers;
     bool m_normalised = false;
 };
 

@@ -18,10 +18,12 @@
 bool frmHistory_Graph::GetStatistics2OneString(qint32 lo, qint32 hi, QString &strDataA2D, QString &strDataVAL)
 {
     GraphE::Viewer &v = m_viewer;
-    const bool done =
+    const MdlFunctions::Status status =
         Readouts::statisticsTexts(v.slotData[slot()], lo, hi, A2DGain, A2DOffset, strDataA2D, strDataVAL);
+    if (!status.ok())
+        Zelk::MsgBox(status.message);
     v.SamplesText = QString::number(qint64(hi) - lo + 1);
-    return done;
+    return status.ok();
 }
 
 // Both texts are refreshed, so a later switch of the value type shows this range too.
@@ -80,6 +82,8 @@ bool frmHistory_Graph::LoadMinMaxFile(int part, qint32 firstIndex, qint32 &nextI
         return false;
     }
     const MinMaxFile::Content c = MinMaxFile::parse(file.readAll());
+    for (const QString &message : c.messages)
+        Zelk::MsgBox(message);
     GraphE::Viewer &v = m_viewer;
     v.FileDateText = c.date;
     v.FileTimeText = c.time;
