@@ -47,6 +47,8 @@ public:
     const PlotCurve::ValueSummary &summary() const { return m_summary; }
     void summarise() { m_summary.build(m_values); }
     std::array<QString, HeaderTextCount> header;
+    // The unit of the readings' engineering values, as the gain line names it ("kg").
+    QString unit() const { return header[GainBiasText].mid(17, 5).trimmed(); }
 
     void clear();
     void reserve(qint32 n);

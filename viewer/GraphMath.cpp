@@ -3,6 +3,7 @@
 #include "GraphMath.h"
 
 #include "GraphE.h"
+#include "NumberFormat.h"
 #include "Seams.h"
 
 #include <algorithm>
@@ -17,6 +18,16 @@ std::int32_t roundWhole(double v)
     if (!(r > -2147483648.0 && r < 2147483647.0))
         return r > 0 ? 2147483647 : -2147483647 - 1;
     return static_cast<std::int32_t>(r);
+}
+
+double keptLimit(double v)
+{
+    return NumberFormat::valPrefix(NumberFormat::standardText(v));
+}
+
+double wholeLimit(double v)
+{
+    return NumberFormat::valPrefix(NumberFormat::format0(v));
 }
 
 void ResetStack(ZoomStack &stack)

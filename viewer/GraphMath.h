@@ -37,6 +37,11 @@ double PixelToValue(double height, double ymin, double ymax, double py);
 // Whole number, halves to the even neighbour, as the run time rounds.
 std::int32_t roundWhole(double v);
 
+// The value limits of a view are kept as precise as their standard text: 15 significant digits.
+double keptLimit(double v);
+// A limit chosen on the plot is a whole number: the nearest, halves away from zero.
+double wholeLimit(double v);
+
 // Value arithmetic that may pass beyond a double (the distance between readings of 1e308 and -1e308,
 // or that distance times a plot height) is done on values scaled by this power of two. The scaling is
 // exact: the results are those of the plain arithmetic wherever that stays within a double.

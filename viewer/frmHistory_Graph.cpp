@@ -49,11 +49,6 @@ void place(QWidget *w, double left, double top, double width, double height)
                            static_cast<int>(height));
 }
 
-double number(const QString &text)
-{
-    return NumberFormat::valPrefix(text);
-}
-
 } // namespace
 
 frmHistory_Graph::frmHistory_Graph(GraphE::Viewer &viewer, quint8 slot, QWidget *parent)
@@ -264,19 +259,17 @@ void frmHistory_Graph::MyInitForm_Load()
     const GraphE::GraphSlot &sd = v.slotData[s];
     A2DOffset = 0;
     A2DGain = 1.0f;
-    MaxText = lblYMaxCurr->text();
-    MinText = lblYMinCurr->text();
     OptValueType[1]->setChecked(true);
     OptValueType_Click(1);
-    UnitText = sd.header[GraphE::GainBiasText].mid(17, 5).trimmed();
+    UnitText = fileUnit();
     ChannelsLine = sd.header[GraphE::ChannelsText];
     GraphMath::ResetStack(ZoomStack);
     ZoomLevel = 0;
     placeControls();
     InitGraph();
     lblTaget->hide();
-    YminText = QStringLiteral("-110");
-    YmaxText = QStringLiteral("2221");
+    Ymin = -110;
+    Ymax = 2221;
     txtYmin->hide();
     txtYmax->hide();
     lblYMaxName->setText(UnitText + QStringLiteral(" Max"));
@@ -340,6 +333,11 @@ QString frmHistory_Graph::timeText(qint32 reading) const
     return QString::number(sd.time(reading));
 }
 
+QString frmHistory_Graph::fileUnit() const
+{
+    return m_viewer.slotData[m_slot].unit();
+}
+
 QString frmHistory_Graph::countsText(double counts) const
 {
     return Readouts::countsText(counts, ValueType, A2DGain, A2DOffset);
@@ -359,8 +357,8 @@ void frmHistory_Graph::RefreshGraph(quint8 s)
     DownMarkerRow = UpMarkerRow = 0;
     CurXmin = LoIndex[s];
     CurXmax = HiIndex[s];
-    CurYmin = NumberFormat::roundHalfEven(number(YminText));
-    CurYmax = NumberFormat::roundHalfEven(number(YmaxText));
+    CurYmin = NumberFormat::roundHalfEven(Ymin);
+    CurYmax = NumberFormat::roundHalfEven(Ymax);
     if (!lblTaget->isHidden()) {
         GraphMath::PUSH4_L(ZoomStack, CurXmin, CurXmax, CurYmin, CurYmax);
         ++ZoomLevel;
@@ -368,7 +366,7 @@ void frmHistory_Graph::RefreshGraph(quint8 s)
         cmdZoom_Click();
     }
     double x0 = LoIndex[s], x1 = HiIndex[s];
-    const double ymin = number(YminText), ymax = number(YmaxText);
+    const double ymin = Ymin, ymax = Ymax;
     if (x1 - x0 < 6 && ZoomStack.size() > 1) {
         SetZoomButtons(false);
         cmdMinus_Click();
@@ -383,8 +381,8 @@ void frmHistory_Graph::RefreshGraph(quint8 s)
     ValueType = OptValueType[2]->isChecked() ? 2 : 1;
     DrawYscaleNoBorders(ValueType, ymin, ymax);
     ShowZELKFullHistoryGraph(x0, x1, ymin, ymax);
-    MaxText = NumberFormat::standardText(v.PlotMax);
-    MinText = NumberFormat::standardText(v.PlotMin);
+    ShownMax = GraphMath::keptLimit(v.PlotMax);
+    ShownMin = GraphMath::keptLimit(v.PlotMin);
     lblYMaxCurr->setText(countsText(v.PlotMax));
     lblYMinCurr->setText(countsText(v.PlotMin));
     lblTaget->hide();
@@ -494,30 +492,29 @@ void frmHistory_Graph::ShowZELKFullHistoryGraph(double xmin, double xmax, double
 void frmHistory_Graph::OptValueType_Click(int index)
 {
     ValueType = static_cast<quint8>(index);
-    const GraphE::GraphSlot &sd = m_viewer.slotData[slot()];
     if (ListOpen)
         refillList(true);
     if (index == 2)
         UnitText = QStringLiteral("A2D");
     else
-        UnitText = sd.header[GraphE::GainBiasText].mid(17, 5).trimmed();
+        UnitText = fileUnit();
     showAverageText();
-    lblYMaxCurr->setText(countsText(number(MaxText)));
-    lblYMinCurr->setText(countsText(number(MinText)));
+    lblYMaxCurr->setText(countsText(ShownMax));
+    lblYMinCurr->setText(countsText(ShownMin));
     lblYMaxName->setText(UnitText + QStringLiteral(" Max"));
     lblYMinName->setText(UnitText + QStringLiteral(" Min"));
     lblUnitGrad->setText(UnitText);
-    DrawYscaleNoBorders(ValueType, number(MinText), number(MaxText));
+    DrawYscaleNoBorders(ValueType, ShownMin, ShownMax);
     showCursorReadout();
 }
 
 void frmHistory_Graph::cmd1MinMax_Click()
 {
-    const double max = number(MaxText), min = number(MinText);
+    const double max = ShownMax, min = ShownMin;
     const double span = GraphMath::scaledSpan(min, max); // max - min may be beyond a double
     const double margin = span == 0 ? 1 : 0.1 * span / GraphMath::ValueScaling;
-    YminText = NumberFormat::standardText(min - margin);
-    YmaxText = NumberFormat::standardText(max + margin);
+    Ymin = GraphMath::keptLimit(min - margin);
+    Ymax = GraphMath::keptLimit(max + margin);
     RefreshGraph(slot());
 }
 

@@ -110,7 +110,9 @@ public:
     // Window state.
     int ScreenW = 0, HalfScreenH = 0; // twips
     std::array<qint32, 4> &LoIndex, &HiIndex;
-    QString YminText, YmaxText, MaxText, MinText, UnitText, ChannelsLine;
+    double Ymin = -110, Ymax = 2221;     // the value limits of the view
+    double ShownMin = 0, ShownMax = 100; // the smallest and largest reading drawn, in counts
+    QString UnitText, ChannelsLine;
     quint8 ValueType = 1;
     float A2DOffset = 0, A2DGain = 1.0f;
     GraphMath::ZoomStack ZoomStack;
@@ -156,6 +158,7 @@ private:
     void unloadInputLabels();
     void loadInputLabel(int index, double left, double top, std::int32_t input);
     QString countsText(double counts) const; // "0" or the engineering value "0.000" by ValueType
+    QString fileUnit() const;
     QString timeText(qint32 reading) const;
     void Form_Unload();
     void createPrintControls();

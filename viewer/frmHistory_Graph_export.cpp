@@ -78,7 +78,7 @@ void frmHistory_Graph::cmdExport_Click()
         r.last = HiIndex[s];
         r.gain = A2DGain;
         r.offset = A2DOffset;
-        r.unit = v.slotData[s].header[GraphE::GainBiasText].mid(17, 5).trimmed();
+        r.unit = v.slotData[s].unit();
         r.timeInMs = v.XAxisMode == 2;
         ProgressPacer pacer(this, ReadingsExport::rowCount(r), QStringLiteral("Exporting..."),
                             QStringLiteral("ExportProgress"));

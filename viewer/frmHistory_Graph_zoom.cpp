@@ -28,10 +28,10 @@ void frmHistory_Graph::cmdZoom_Click()
     GraphE::Viewer &v = m_viewer;
     const quint8 s = slot();
     const QRect c = Zelk::geometryTwips(lblTaget);
-    const double ymin = NumberFormat::valPrefix(YminText), ymax = NumberFormat::valPrefix(YmaxText);
+    const double ymin = Ymin, ymax = Ymax;
     const double plotH = pctGraphH->heightTw();
-    YmaxText = NumberFormat::format0(GraphMath::PixelToValue(plotH, ymin, ymax, c.top()));
-    YminText = NumberFormat::format0(GraphMath::PixelToValue(plotH, ymin, ymax, c.top() + c.height()));
+    Ymax = GraphMath::wholeLimit(GraphMath::PixelToValue(plotH, ymin, ymax, c.top()));
+    Ymin = GraphMath::wholeLimit(GraphMath::PixelToValue(plotH, ymin, ymax, c.top() + c.height()));
     const double plotW = Zelk::pixelsToTwips(Frame1->width());
     const double xmin = LoIndex[s], xmax = HiIndex[s];
     LoIndex[s] = GraphMath::PixelToIndex(plotW, xmin, xmax, c.left()) + 1;
@@ -64,8 +64,8 @@ void frmHistory_Graph::cmdMinus_Click()
             HiIndex[s] = CurXmax;
             txtXmin->setText(timeText(CurXmin));
             txtXmax->setText(timeText(CurXmax));
-            YminText = NumberFormat::standardText(CurYmin);
-            YmaxText = NumberFormat::standardText(CurYmax);
+            Ymin = GraphMath::keptLimit(CurYmin);
+            Ymax = GraphMath::keptLimit(CurYmax);
             refreshStatistics(s);
             txtChannelScanned->setText(ChannelsLine + QStringLiteral("  ") + v.SamplesText);
             lblTaget->hide();
@@ -254,8 +254,8 @@ void frmHistory_Graph::pctGraphH_Wheel(double x, int steps)
         return;
     const double w = pctGraphH->widthTw();
     const double pointer = GraphMath::PixelToX(w, LoIndex[s], HiIndex[s], std::clamp(x, 0.0, w));
-    const double ymin = NumberFormat::roundHalfEven(NumberFormat::valPrefix(YminText));
-    const double ymax = NumberFormat::roundHalfEven(NumberFormat::valPrefix(YmaxText));
+    const double ymin = NumberFormat::roundHalfEven(Ymin);
+    const double ymax = NumberFormat::roundHalfEven(Ymax);
     GraphMath::XRange r{LoIndex[s], HiIndex[s]};
     const int notches = std::abs(std::clamp(steps, -1000, 1000)); // far more than any range needs
     for (int i = 0; i < notches; ++i) {
@@ -295,9 +295,8 @@ bool frmHistory_Graph::showRange(qint32 first, qint32 last)
     const quint8 s = slot();
     if (first < 0 || last > m_viewer.slotData[s].upperBound() || last - first < 6)
         return false;
-    GraphMath::PUSH4_L(ZoomStack, LoIndex[s], HiIndex[s],
-                       NumberFormat::roundHalfEven(NumberFormat::valPrefix(YminText)),
-                       NumberFormat::roundHalfEven(NumberFormat::valPrefix(YmaxText)));
+    GraphMath::PUSH4_L(ZoomStack, LoIndex[s], HiIndex[s], NumberFormat::roundHalfEven(Ymin),
+                       NumberFormat::roundHalfEven(Ymax));
     ++ZoomLevel;
     applyRange({first, last});
     return true;

@@ -305,7 +305,7 @@ void TestViewerGraph::threeZoomInsThenResetRestoreFirstView()
     QVERIFY(g);
     QCOMPARE(g->ZoomLevel, 0);
     const int lo = g->LoIndex[0], hi = g->HiIndex[0];
-    const QString ymin = g->YminText, ymax = g->YmaxText;
+    const double ymin = g->Ymin, ymax = g->Ymax;
     QCOMPARE(lo, 0);
     QCOMPARE(hi, 9999);
     QVERIFY(!g->cmdMinus->isEnabled());
@@ -326,8 +326,8 @@ void TestViewerGraph::threeZoomInsThenResetRestoreFirstView()
     QCOMPARE(g->LoIndex[0], lo);
     QCOMPARE(g->HiIndex[0], hi);
     // The stack keeps whole numbers: the limits come back rounded.
-    QCOMPARE(g->YminText, QString::number(GraphMath::roundWhole(ymin.toDouble())));
-    QCOMPARE(g->YmaxText, QString::number(GraphMath::roundWhole(ymax.toDouble())));
+    QCOMPARE(g->Ymin, double(GraphMath::roundWhole(ymin)));
+    QCOMPARE(g->Ymax, double(GraphMath::roundWhole(ymax)));
     QVERIFY(!g->cmdMinus->isEnabled());
     QVERIFY(!g->cmdReSet->isEnabled());
     QCOMPARE(Zelk::backColor(g->cmdReSet), frmHistory_Graph::ColorZoomOff);

@@ -246,10 +246,10 @@ void TestViewerMeasure::wheelZoomsStepBackInOrder()
     QList<View> views{viewOf(g)};
     for (int i = 0; i < zooms.size(); ++i) {
         if (zooms[i] == 'w') {
-            const QString ymin = g->YminText, ymax = g->YmaxText;
+            const double ymin = g->Ymin, ymax = g->Ymax;
             wheel(g, w * (i + 1) / 5, 120);
-            QCOMPARE(g->YminText, ymin); // value limits unchanged
-            QCOMPARE(g->YmaxText, ymax);
+            QCOMPARE(g->Ymin, ymin); // value limits unchanged
+            QCOMPARE(g->Ymax, ymax);
         } else {
             rectangleZoom(g, w / 3);
         }

@@ -228,7 +228,7 @@ void TestViewerReadouts::extremeReadingIsReportedOnceAndNeverClamped()
     QPointer<frmHistory_Graph> g = viewer.openGraph(dir, dataFile(file));
     QVERIFY(g);
     QCOMPARE((QStringList{g->lblYMinCurr->text(), g->lblYMaxCurr->text()}), shown.mid(1));
-    const double ymin = number(g->YminText), ymax = number(g->YmaxText);
+    const double ymin = g->Ymin, ymax = g->Ymax;
     QVERIFY(ymin < number(shown[1]) && number(shown[2]) < ymax);
     g->chkCursors->setChecked(true);
     zoomTo(g, 1, 7);
@@ -239,7 +239,7 @@ void TestViewerReadouts::extremeReadingIsReportedOnceAndNeverClamped()
         text = text.section(u'.', 0, 0);
     QCOMPARE(readouts(g), shown);
     g->cmdMinus_Click();
-    QVERIFY(qAbs(number(g->YminText) - ymin) <= 0.5 && qAbs(number(g->YmaxText) - ymax) <= 0.5);
+    QVERIFY(qAbs(g->Ymin - ymin) <= 0.5 && qAbs(g->Ymax - ymax) <= 0.5);
     QTEST(boxes.texts, "messages");
 }
 
@@ -275,12 +275,10 @@ void TestViewerReadouts::autoRangeWidensByTenPercentOrOne_data()
 {
     QTest::addColumn<QByteArray>("low");
     QTest::addColumn<QByteArray>("high");
-    QTest::addColumn<QString>("ymin");
-    QTest::addColumn<QString>("ymax");
-    QTest::newRow("flat_500_margin_1") << QByteArray("500") << QByteArray("500") << "499"
-                                       << "501";
-    QTest::newRow("span_500_margin_50") << QByteArray("100") << QByteArray("600") << "50"
-                                        << "650";
+    QTest::addColumn<double>("ymin");
+    QTest::addColumn<double>("ymax");
+    QTest::newRow("flat_500_margin_1") << QByteArray("500") << QByteArray("500") << 499.0 << 501.0;
+    QTest::newRow("span_500_margin_50") << QByteArray("100") << QByteArray("600") << 50.0 << 650.0;
 }
 
 void TestViewerReadouts::autoRangeWidensByTenPercentOrOne()
@@ -293,11 +291,11 @@ void TestViewerReadouts::autoRangeWidensByTenPercentOrOne()
     QPointer<frmHistory_Graph> g =
         viewer.openGraph(dir, historyFile({alternating(40, low, high), {1, {low, high}}}));
     QVERIFY(g);
-    QCOMPARE(g->MinText, QString(low));
-    QCOMPARE(g->MaxText, QString(high));
+    QCOMPARE(g->ShownMin, low.toDouble());
+    QCOMPARE(g->ShownMax, high.toDouble());
     g->cmd1MinMax->click();
-    QTEST(g->YminText, "ymin");
-    QTEST(g->YmaxText, "ymax");
+    QTEST(g->Ymin, "ymin");
+    QTEST(g->Ymax, "ymax");
     QCOMPARE(boxes.texts, QStringList()); // a flat curve is drawn, not a division by zero
 }
 
