@@ -2,9 +2,7 @@
 // from plot positions to readings and values, and where the ticks of both axes go.
 #include "GraphMath.h"
 
-#include "GraphE.h"
 #include "NumberFormat.h"
-#include "Seams.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,11 +48,8 @@ void PUSH4_L(ZoomStack &stack, std::int32_t xmin, std::int32_t xmax, double ymin
 int POP4(ZoomStack &stack, std::int32_t &xmin, std::int32_t &xmax, double &ymin, double &ymax)
 {
     const int u = static_cast<int>(stack.size()) - 1;
-    if (u < 0 || u % 4 != 0) {
-        Zelk::MsgBox(QStringLiteral("Stack is destroyed!"));
-        GraphE::EndProgram(0);
+    if (u < 0 || u % 4 != 0)
         return StackDestroyed;
-    }
     if (u < 4)
         return StackEmpty;
     const auto at = [&stack](int i) { return stack[static_cast<size_t>(i)]; };

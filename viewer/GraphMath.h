@@ -15,12 +15,13 @@ namespace GraphMath {
 // over readings beyond a Long comes back as it was.
 using ZoomStack = std::vector<double>;
 constexpr int StackEmpty = -2;
-constexpr int StackDestroyed = -3; // after "Stack is destroyed!" (the program has been ended)
+constexpr int StackDestroyed = -3; // the caller shows StackDestroyedText and ends the program
+inline const QString StackDestroyedText = QStringLiteral("Stack is destroyed!");
 
 void ResetStack(ZoomStack &stack); // one element, upper bound 0
 void PUSH4_L(ZoomStack &stack, std::int32_t xmin, std::int32_t xmax, double ymin, double ymax);
 // Pops one view into the four arguments: returns the new upper bound, StackEmpty (arguments left as
-// they are) or StackDestroyed (upper bound not a multiple of 4; the message is shown, the program ends).
+// they are) or StackDestroyed (upper bound not a multiple of 4; arguments left as they are).
 int POP4(ZoomStack &stack, std::int32_t &xmin, std::int32_t &xmax, double &ymin, double &ymax);
 
 // ---- Block lookup ----------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "NumberFormat.h"
 #include "PlotCurve.h"
 #include "Readouts.h"
+#include "Seams.h"
 #include "frmListHist_Graph.h"
 
 #include <QCheckBox>
@@ -476,6 +477,8 @@ void frmHistory_Graph::ShowZELKFullHistoryGraph(double xmin, double xmax, double
     if (in.values->empty())
         return;
     const PlotCurve::Result r = PlotCurve::draw(pctGraphH->image(), in, ReduceDrawing);
+    if (!r.message.isEmpty())
+        Zelk::MsgBox(r.message);
     pctGraphH->update();
     if (!r.drawn)
         return;

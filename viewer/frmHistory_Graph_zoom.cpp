@@ -51,8 +51,11 @@ void frmHistory_Graph::cmdMinus_Click()
     const quint8 s = slot();
     for (;;) {
         const int r = GraphMath::POP4(ZoomStack, CurXmin, CurXmax, CurYmin, CurYmax);
-        if (r == GraphMath::StackDestroyed)
+        if (r == GraphMath::StackDestroyed) {
+            Zelk::MsgBox(GraphMath::StackDestroyedText);
+            GraphE::EndProgram(0);
             return;
+        }
         if (CurXmin >= CurXmax) {
             Zelk::MsgBox(QStringLiteral("Xmax <= Xmin [") + QString::number(CurXmax) + QStringLiteral("  ") +
                          QString::number(CurXmin));
