@@ -108,26 +108,15 @@ public:
     std::array<qint32, 3> CursorReading{0, 0, 0}; // the reading under each measuring line
 
     // Window state.
-    int ScreenW = 0, HalfScreenH = 0; // twips
+    int HalfScreenH = 0; // twips
     std::array<qint32, 4> &LoIndex, &HiIndex;
     double Ymin = -110, Ymax = 2221;     // the value limits of the view
     double ShownMin = 0, ShownMax = 100; // the smallest and largest reading drawn, in counts
-    QString UnitText, ChannelsLine;
     quint8 ValueType = 1;
-    float A2DOffset = 0, A2DGain = 1.0f;
     GraphMath::ZoomStack ZoomStack;
     int ZoomLevel = 0;
-    bool ResetAll = false;
-    std::int32_t CurXmin = 0, CurXmax = 10;
-    double CurYmin = 0, CurYmax = 0; // whole numbers
-    bool DragOn = false;
-    std::int32_t DownX = 0, DownY = 0, MouseX = 0, MouseY = 0;
+    std::int32_t MouseX = 0, MouseY = 0;
     int InputLabelCount = 0;
-    std::array<bool, MaxInputLabels + 1> InputLabelLoaded{};
-    int DownMarkerRow = 0, UpMarkerRow = 0;
-    bool ReduceDrawing = true; // per-pixel-column drawing of long ranges
-    QString AvgA2DText, AvgValueText;
-    int AddCount = 0;
     QStringList PrintedLines; // texts printed on the window surface, from the top left down
 
     double ListLo = 0, ListHi = 0; // the range of the readings list's first fill
@@ -144,6 +133,19 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    int ScreenW = 0; // twips
+    QString UnitText, ChannelsLine;
+    float A2DOffset = 0, A2DGain = 1.0f;
+    bool ResetAll = false;
+    std::int32_t CurXmin = 0, CurXmax = 10;
+    double CurYmin = 0, CurYmax = 0; // whole numbers
+    bool DragOn = false;
+    std::int32_t DownX = 0, DownY = 0;
+    std::array<bool, MaxInputLabels + 1> InputLabelLoaded{};
+    int DownMarkerRow = 0, UpMarkerRow = 0;
+    bool ReduceDrawing = true; // per-pixel-column drawing of long ranges
+    QString AvgA2DText, AvgValueText;
+    int AddCount = 0;
     GraphE::Viewer &m_viewer;
     const quint8 m_slot;
     QPointer<frmListHist_Graph> m_list;

@@ -2,6 +2,7 @@
 // the general date text, placing, range statistics with their messages, and header alignment.
 #include "Controls.h"
 #include "MdlFunctions.h"
+#include "NumberFormat.h"
 #include "Seams.h"
 
 #include <QtTest>
@@ -47,6 +48,26 @@ Stats runStatistics(const QStringList &values, qint32 first, qint32 last)
                                         s.delta2, s.cntMin, s.cntMax);
     s.ok = status.ok();
     s.message = status.message;
+    return s;
+}
+
+// The same statistics over the numbers of the texts, as a loaded slot holds them: a text that is no
+// number stands as 0 and is listed as such.
+Stats runCountStatistics(const QStringList &values, qint32 first, qint32 last)
+{
+    std::vector<double> numbers;
+    std::vector<qint32> notNumbers;
+    for (const QString &text : values) {
+        const auto v = NumberFormat::parseNumber(text, u".");
+        if (!v)
+            notNumbers.push_back(qint32(numbers.size()));
+        numbers.push_back(v.value_or(0));
+    }
+    Stats s;
+    CountStatistics c{-7, -7, -7, -7, -7, -7, -7, -7};
+    const Status status = GetCountStatistics(numbers, first, last, c, notNumbers);
+    s = {status.ok(), status.message, c.count,  c.average, c.min,
+         c.max,       c.delta1,       c.delta2, c.cntMin,  c.cntMax};
     return s;
 }
 
@@ -268,6 +289,8 @@ void tst_MdlFunctions::statistics_data()
         << texts({4, 4, 4}) << 0 << 2 << QList<qint64>{3, 4, 4, 4, 0, 0, 3, 3};
     QTest::newRow("maximum_repeated_before_minimum")
         << texts({3, 3, 1}) << 0 << 2 << QList<qint64>{3, 2, 1, 3, -1, 1, 1, 2};
+    QTest::newRow("no_numbers_outside_range")
+        << QStringList{"x", "5", ""} << 1 << 1 << QList<qint64>{1, 5, 5, 5, 0, 0, 1, 1};
     QTest::newRow("first_equals_last")
         << texts({9, 42, 9}) << 1 << 1 << QList<qint64>{1, 42, 42, 42, 0, 0, 1, 1};
     QTest::newRow("inner_range") << texts({100, 5, 7, 5, 100}) << 1 << 3
@@ -293,10 +316,11 @@ void tst_MdlFunctions::statistics()
     QFETCH(int, last);
     QFETCH(QList<qint64>, expected);
     Zelk::MsgBoxRecorder boxes;
-    const Stats s = runStatistics(values, first, last);
-    QVERIFY(s.ok);
-    QCOMPARE((QList<qint64>{s.count, s.average, s.min, s.max, s.delta1, s.delta2, s.cntMin, s.cntMax}),
-             expected);
+    for (const Stats &s : {runStatistics(values, first, last), runCountStatistics(values, first, last)}) {
+        QVERIFY(s.ok);
+        QCOMPARE((QList<qint64>{s.count, s.average, s.min, s.max, s.delta1, s.delta2, s.cntMin, s.cntMax}),
+                 expected);
+    }
     QVERIFY(boxes.texts.isEmpty());
 }
 
@@ -313,6 +337,8 @@ void tst_MdlFunctions::statisticsParameterMessages_data()
     QTest::newRow("negative_first") << texts({1, 2, 3}) << -1 << 2 << prefix + "L_LoIndex < 0 ";
     QTest::newRow("element_not_a_number")
         << QStringList{"1", "x", "3"} << 0 << 2 << prefix + "Not a whole number at index 1 ";
+    QTest::newRow("first_of_two_elements_not_a_number")
+        << QStringList{"1", "2", "", "x"} << 1 << 3 << prefix + "Not a whole number at index 2 ";
     QTest::newRow("element_beyond_long")
         << QStringList{"1", "3000000000"} << 0 << 1 << prefix + "Not a whole number at index 1 ";
 }
@@ -324,13 +350,14 @@ void tst_MdlFunctions::statisticsParameterMessages()
     QFETCH(int, last);
     QFETCH(QString, message);
     Zelk::MsgBoxRecorder boxes;
-    const Stats s = runStatistics(values, first, last);
-    QVERIFY(!s.ok);
-    QCOMPARE(s.message, message);
+    for (const Stats &s : {runStatistics(values, first, last), runCountStatistics(values, first, last)}) {
+        QVERIFY(!s.ok);
+        QCOMPARE(s.message, message);
+        // outputs untouched
+        QCOMPARE((QList<qint64>{s.count, s.average, s.min, s.max, s.delta1, s.delta2, s.cntMin, s.cntMax}),
+                 QList<qint64>(8, -7));
+    }
     QVERIFY(boxes.texts.isEmpty()); // the caller shows it
-    // outputs untouched
-    QCOMPARE((QList<qint64>{s.count, s.average, s.min, s.max, s.delta1, s.delta2, s.cntMin, s.cntMax}),
-             QList<qint64>(8, -7));
 }
 
 void tst_MdlFunctions::statisticsSumsLongRangesIn64Bits()

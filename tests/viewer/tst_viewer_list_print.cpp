@@ -163,6 +163,8 @@ void TestViewerListPrint::listFollowsRedrawAndValueTypeSwitch()
     QPointer<frmListHist_Graph> list = openList(g);
     QVERIFY(list);
     QCOMPARE(rowsOf(list).at(3), row(3, "1003.600")); // values: the reading at full precision
+    AnsweringDialog second(dir.filePath("All_data.txt"));
+    QVERIFY(viewer.start->cmdShowGraph_Click()); // another graph leaves this list following its graph
     g->LoIndex[0] = 50;
     g->HiIndex[0] = 99;
     g->RefreshGraph(0);
