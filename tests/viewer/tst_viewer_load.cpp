@@ -2,6 +2,7 @@
 // auto-save rule, header texts, times by x-axis mode, and the dialog and slot bookkeeping.
 #include "FrmKurvex.h"
 #include "GraphE.h"
+#include "Readouts.h"
 #include "Seams.h"
 #include "ViewerTestSupport.h"
 #include "frmHistory_Graph.h"
@@ -131,6 +132,12 @@ void TestViewerLoad::slotZeroNormalisesValueTexts()
     QCOMPARE(s.valueText(3), QString("12.351"));
     QCOMPARE(s.value(4), 12.349);
     QCOMPARE(viewer.state.SamplesText, QString(" 4"));
+    // Slot 0's statistics run over the 0; a slot keeping the text as read stops its statistics there.
+    QString a2d, values;
+    QVERIFY(Readouts::statisticsTexts(s, 0, 4, 1, 0, a2d, values).ok());
+    QCOMPARE(GraphE::LoadHistoryFile(viewer.state, path, 1).outcome, GraphE::LoadOutcome::Loaded);
+    QCOMPARE(Readouts::statisticsTexts(viewer.state.slotData[1], 0, 4, 1, 0, a2d, values).message,
+             QString("Invalid parameters in function GetStatistics Not a whole number at index 1 "));
 }
 
 // A file damaged in many readings says "Not Number" once, not once a reading.
