@@ -51,8 +51,9 @@ void BM_BaselineFromChars(benchmark::State &state)
 
 void BM_LoadHistoryFile(benchmark::State &state)
 {
+    GraphE::Viewer viewer;
     for (auto _ : state) {
-        const GraphE::LoadReport r = GraphE::LoadHistoryFile(historyPath(), 0);
+        const GraphE::LoadReport r = GraphE::LoadHistoryFile(viewer, historyPath(), 0);
         if (r.outcome != GraphE::LoadOutcome::Loaded)
             state.SkipWithError("load failed");
     }
@@ -73,8 +74,8 @@ void BM_BaselineColumnLines(benchmark::State &state)
 
 void BM_RedrawFullRange(benchmark::State &state)
 {
-    GraphE::LoadHistoryFile(historyPath(), 0);
-    const GraphE::Viewer &v = GraphE::viewer();
+    GraphE::Viewer v;
+    GraphE::LoadHistoryFile(v, historyPath(), 0);
     QImage image(1600, 400, QImage::Format_RGB32);
     PlotCurve::Input in;
     in.values = &v.slotData[0].values();
@@ -106,8 +107,8 @@ void BM_BaselineWriteBytes(benchmark::State &state)
 
 void BM_ExportCsvAll(benchmark::State &state)
 {
-    GraphE::LoadHistoryFile(historyPath(), 0);
-    const GraphE::Viewer &v = GraphE::viewer();
+    GraphE::Viewer v;
+    GraphE::LoadHistoryFile(v, historyPath(), 0);
     ReadingsExport::Request r;
     r.slot = &v.slotData[0];
     r.blocks = &v.BlockTable;

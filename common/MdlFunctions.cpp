@@ -4,9 +4,8 @@
 
 #include "Controls.h"
 #include "NumberFormat.h"
-#include "Seams.h"
 
-#include <QCoreApplication>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -37,9 +36,6 @@ QString withoutSurroundingBlanks(const QString &text)
     return withoutLeadingBlanks(text.left(end));
 }
 
-// Pending events get a turn every this many elements of a statistics pass.
-constexpr qint32 kEventStride = 4096;
-
 // Sums of values are kept scaled by this power of two, below one over the most readings a range holds
 // (2^21), so that even a range of the largest doubles sums without overflow. Scaling by a power of two
 // is exact: the sum is the one of the values themselves.
@@ -52,9 +48,10 @@ std::optional<qint32> elementValue(const QString &text)
     return NumberFormat::textToInt32(text, NumberFormat::localeDecimalSep());
 }
 
-void statisticsMessage(const QString &detail)
+Status statisticsFailure(const QString &detail)
 {
-    Zelk::MsgBox(QStringLiteral("Invalid parameters in function GetStatistics ") + detail);
+    return {Status::InvalidParameters,
+            QStringLiteral("Invalid parameters in function GetStatistics ") + detail};
 }
 
 // sum / n rounded to the nearest whole number, halves to even (n > 0).
@@ -147,11 +144,12 @@ std::optional<double> NumberFromText(const QString &strText)
     return NumberFormat::valPrefix(t);
 }
 
-double TextToNumber(const QString &strText)
+double TextToNumber(const QString &strText, Status &status)
 {
+    status = {};
     if (const std::optional<double> value = NumberFromText(strText))
         return *value;
-    Zelk::MsgBox(QStringLiteral("Not Number"));
+    status = {Status::NotNumber, QStringLiteral("Not Number")};
     return 0.0;
 }
 
@@ -227,34 +225,25 @@ void PlaceRightOf(QWidget *ctrlLeft, QWidget *ctrlRight, int iGap)
                            left.height());
 }
 
-bool GetStatistics(const QStringList &arrValues, qint32 lFirst, qint32 lLast, qint32 &lCount,
-                   qint32 &lAverage, qint32 &lMin, qint32 &lMax, qint64 &lDelta1, qint64 &lDelta2,
-                   qint32 &lCntMin, qint32 &lCntMax)
+namespace {
+
+// The count statistics of elements lFirst..lLast of `size`; element(i) is the 32-bit whole count of
+// element i, nothing when it has none.
+template <typename Element>
+Status countStatistics(qint64 size, qint32 lFirst, qint32 lLast, Element element, CountStatistics &out)
 {
-    if (lFirst > lLast) {
-        statisticsMessage(QStringLiteral(" MinIndex > MaxIndex "));
-        return false;
-    }
-    // An implicitly shared copy: the caller's list may change while events run.
-    const QStringList values = arrValues;
-    if (values.size() - 1 < lLast) {
-        statisticsMessage(QStringLiteral("L_HiIndex > MaxIndex "));
-        return false;
-    }
-    if (lFirst < 0) {
-        statisticsMessage(QStringLiteral("L_LoIndex < 0 "));
-        return false;
-    }
+    if (lFirst > lLast)
+        return statisticsFailure(QStringLiteral(" MinIndex > MaxIndex "));
+    if (size - 1 < lLast)
+        return statisticsFailure(QStringLiteral("L_HiIndex > MaxIndex "));
+    if (lFirst < 0)
+        return statisticsFailure(QStringLiteral("L_LoIndex < 0 "));
     std::optional<Extremes<qint32>> extremes;
     qint64 sum = 0;
     for (qint32 i = lFirst; i <= lLast; ++i) {
-        if (i > lFirst && (i - lFirst) % kEventStride == 0 && QCoreApplication::instance())
-            QCoreApplication::processEvents();
-        const auto v = elementValue(values.at(i));
-        if (!v) {
-            statisticsMessage(QStringLiteral("Not a whole number at index %1 ").arg(i));
-            return false;
-        }
+        const std::optional<qint32> v = element(i);
+        if (!v)
+            return statisticsFailure(QStringLiteral("Not a whole number at index %1 ").arg(i));
         sum += *v;
         if (extremes)
             extremes->add(*v);
@@ -263,15 +252,49 @@ bool GetStatistics(const QStringList &arrValues, qint32 lFirst, qint32 lLast, qi
     }
     const qint64 n = qint64(lLast) - lFirst + 1;
     const auto average = static_cast<qint32>(roundedAverage(sum, n));
-    lCount = static_cast<qint32>(n);
-    lAverage = average;
-    lMin = extremes->min;
-    lMax = extremes->max;
-    lDelta1 = qint64(extremes->min) - average;
-    lDelta2 = qint64(extremes->max) - average;
-    lCntMin = extremes->cntMin;
-    lCntMax = extremes->cntMax;
-    return true;
+    out = {static_cast<qint32>(n),
+           average,
+           extremes->min,
+           extremes->max,
+           qint64(extremes->min) - average,
+           qint64(extremes->max) - average,
+           extremes->cntMin,
+           extremes->cntMax};
+    return {};
+}
+
+} // namespace
+
+Status GetStatistics(const QStringList &arrValues, qint32 lFirst, qint32 lLast, qint32 &lCount,
+                     qint32 &lAverage, qint32 &lMin, qint32 &lMax, qint64 &lDelta1, qint64 &lDelta2,
+                     qint32 &lCntMin, qint32 &lCntMax)
+{
+    CountStatistics st;
+    const Status status = countStatistics(
+        arrValues.size(), lFirst, lLast, [&](qint32 i) { return elementValue(arrValues.at(i)); }, st);
+    if (!status.ok())
+        return status;
+    lCount = st.count;
+    lAverage = st.average;
+    lMin = st.min;
+    lMax = st.max;
+    lDelta1 = st.delta1;
+    lDelta2 = st.delta2;
+    lCntMin = st.cntMin;
+    lCntMax = st.cntMax;
+    return status;
+}
+
+Status GetCountStatistics(const std::vector<double> &values, qint32 lFirst, qint32 lLast,
+                          CountStatistics &out, const std::vector<qint32> &notNumbers)
+{
+    // Only the first element without a number in the range matters: the pass stops there.
+    const auto firstNotNumber = std::lower_bound(notNumbers.begin(), notNumbers.end(), lFirst);
+    const qint32 stop = firstNotNumber == notNumbers.end() ? -1 : *firstNotNumber;
+    const auto element = [&](qint32 i) {
+        return i == stop ? std::nullopt : NumberFormat::toInt32(values[size_t(i)]);
+    };
+    return countStatistics(qint64(values.size()), lFirst, lLast, element, out);
 }
 
 std::optional<ValueStatistics> GetValueStatistics(const std::vector<double> &values, qint32 lFirst,

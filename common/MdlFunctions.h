@@ -13,6 +13,14 @@ class QWidget;
 
 namespace MdlFunctions {
 
+// How a routine that shows no message itself went: Ok, or what failed with the operator's message,
+// which the caller shows.
+struct Status {
+    enum Code { Ok, InvalidParameters, NotNumber } code = Ok;
+    QString message;
+    bool ok() const { return code == Ok; }
+};
+
 // The program's decimal separator. The monitor sets it at start-up from FindDecimalSeparator(); the
 // viewer leaves it empty.
 QString strDecimalSep();
@@ -26,10 +34,10 @@ QString FindDecimalSeparator();
 // blanks around, a sign, digits, the locale's decimal separator and an exponent pass.
 bool IsNumericInLocale(const QString &strText);
 
-// A device number text ("." as decimal point, or strDecimalSep) to a number; "Not Number" and 0 for
-// text that is not a number. The test is made on the text in "." form, so a text in which "." is
-// meant as a grouping separator or a "," that is not strDecimalSep is refused.
-double TextToNumber(const QString &strText);
+// A device number text ("." as decimal point, or strDecimalSep) to a number; 0 and NotNumber with
+// "Not Number" for text that is not a number. The test is made on the text in "." form, so a text in
+// which "." is meant as a grouping separator or a "," that is not strDecimalSep is refused.
+double TextToNumber(const QString &strText, Status &status);
 // The same reading without the message: nothing for text that is not a number.
 std::optional<double> NumberFromText(const QString &strText);
 
@@ -61,13 +69,21 @@ void PlaceRightOf(QWidget *ctrlLeft, QWidget *ctrlRight, int iGap);
 // Count, rounded average (halves to even), minimum, maximum, their distances from the average and
 // how often the extremes occur (a value equal to both counts for both), over arrValues[lFirst..lLast]
 // read as 32-bit whole numbers ("." or the locale's decimal separator, rounded half-to-even). The sum is
-// kept in 64 bits. Pending events are processed every few thousand elements; the values are held by
-// an implicitly shared copy, so an event that changes the caller's list does not disturb the pass.
-// Bad parameters or an element that is not a 32-bit whole number bring a message and leave the outputs
-// untouched; the result is true when the outputs were set.
-bool GetStatistics(const QStringList &arrValues, qint32 lFirst, qint32 lLast, qint32 &lCount,
-                   qint32 &lAverage, qint32 &lMin, qint32 &lMax, qint64 &lDelta1, qint64 &lDelta2,
-                   qint32 &lCntMin, qint32 &lCntMax);
+// kept in 64 bits. Bad parameters or an element that is not a 32-bit whole number leave the outputs
+// untouched and return InvalidParameters with "Invalid parameters in function GetStatistics ..." .
+Status GetStatistics(const QStringList &arrValues, qint32 lFirst, qint32 lLast, qint32 &lCount,
+                     qint32 &lAverage, qint32 &lMin, qint32 &lMax, qint64 &lDelta1, qint64 &lDelta2,
+                     qint32 &lCntMin, qint32 &lCntMax);
+
+// The same statistics over numbers: values[lFirst..lLast] rounded half-to-even to 32-bit whole counts.
+// `notNumbers` (ascending) are the indexes of elements that stood for no number.
+struct CountStatistics {
+    qint32 count = 0, average = 0, min = 0, max = 0;
+    qint64 delta1 = 0, delta2 = 0;
+    qint32 cntMin = 0, cntMax = 0;
+};
+Status GetCountStatistics(const std::vector<double> &values, qint32 lFirst, qint32 lLast,
+                          CountStatistics &out, const std::vector<qint32> &notNumbers = {});
 
 // Average, minimum and maximum of values[lFirst..lLast] at full precision, and how often the extremes
 // occur (a value equal to both counts for both): the statistics of engineering values. With

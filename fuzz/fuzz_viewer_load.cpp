@@ -77,12 +77,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
     }
 
-    GraphE::Viewer &v = GraphE::viewer();
+    GraphE::Viewer v;
     v.XAxisMode = options & 2 ? 2 : 1;
     v.ReadingIntervalMs = interval == 0xFF ? 32767 : interval;
     h.messages.clear();
     h.endCalls = 0;
-    const GraphE::LoadReport report = GraphE::LoadHistoryFile(path, 0);
+    const GraphE::LoadReport report = GraphE::LoadHistoryFile(v, path, 0);
 
     const GraphE::GraphSlot &s = v.slotData[0];
     checkSlot(s, v.XAxisMode == 2 ? v.ReadingIntervalMs : 1);

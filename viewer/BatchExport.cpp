@@ -100,13 +100,14 @@ int run(const Request &request)
     const struct Restore {
         ~Restore() { Zelk::setFileDialog(nullptr); }
     } restore;
-    FrmKurvex start;
+    GraphE::Viewer viewer;
+    FrmKurvex start(viewer);
     start.setCommandLine(request.timeMs
                              ? request.file + QStringLiteral("/2/") + QString::number(*request.timeMs)
                              : request.file);
     if (!start.cmdShowGraph_Click())
         return 1; // the load's message is on standard error
-    frmHistory_Graph *graph = GraphE::viewer().GraphWindows[0];
+    frmHistory_Graph *graph = start.GraphWindows[0];
     if (request.range && !graph->showRange(request.range->first, request.range->second)) {
         std::fprintf(stderr, "Kurvex: the range %d:%d is not within the file's readings\n",
                      request.range->first, request.range->second);

@@ -15,40 +15,42 @@
 const QString FrmKurvex::DialogFilter =
     QStringLiteral("*.txt|*.txt|All_data*.*|All_data*.*|Graph_data*.*|Graph_*.*|All files (*.*)|*.*");
 
-FrmKurvex::FrmKurvex(QWidget *parent) : QWidget(parent)
+FrmKurvex::FrmKurvex(GraphE::Viewer &viewer, QWidget *parent) : QWidget(parent), m_viewer(viewer)
 {
     setObjectName(QStringLiteral("FrmKurvex"));
     setWindowTitle(QStringLiteral("Kurvex"));
     cmdShowGraph = new QPushButton(QStringLiteral("Show Graph"), this);
     cmdShowGraph->setObjectName(QStringLiteral("cmdShowGraph"));
     connect(cmdShowGraph, &QPushButton::clicked, this, [this] { cmdShowGraph_Click(); });
-    GraphE::viewer().cmdShowGraph = cmdShowGraph;
     if (QCoreApplication::instance())
         m_commandLine = joinArguments(QCoreApplication::arguments().mid(1));
 }
 
 FrmKurvex::~FrmKurvex()
 {
-    for (auto &w : GraphE::viewer().GraphWindows)
+    for (auto &w : GraphWindows)
         delete w.data();
 }
 
-namespace {
-
-bool anyGraphVisible()
+bool FrmKurvex::anyGraphVisible() const
 {
-    for (const auto &w : GraphE::viewer().GraphWindows) {
+    for (const auto &w : GraphWindows) {
         if (w && w->isVisible())
             return true;
     }
     return false;
 }
 
-} // namespace
+void FrmKurvex::graphUnloaded(quint8 slot)
+{
+    GraphOpen[slot] = false;
+    OpenGraphCount = slot;
+    cmdShowGraph->setEnabled(true);
+}
 
 bool FrmKurvex::cmdShowGraph_Click()
 {
-    GraphE::Viewer &v = GraphE::viewer();
+    GraphE::Viewer &v = m_viewer;
     const ViewerCommandLine cl =
         parseCommandLine(m_commandLine, [](const QString &path) { return QFileInfo(path).isFile(); });
     v.XAxisMode = cl.xAxisMode;
@@ -63,23 +65,23 @@ bool FrmKurvex::cmdShowGraph_Click()
     if (!chosen)
         return anyGraphVisible(); // cancel: the start-up window unloads; no window left ends the viewer
 
-    if (v.OpenGraphCount >= GraphE::SlotCount) {
+    if (OpenGraphCount >= GraphE::SlotCount) {
         Zelk::MsgBox(QStringLiteral("Number of opened graphs is limited"));
         return anyGraphVisible();
     }
-    const quint8 slot = v.OpenGraphCount;
-    v.OpenGraphCount = static_cast<quint8>(slot + 1);
-    if (v.GraphOpen[slot]) {
+    const quint8 slot = OpenGraphCount;
+    OpenGraphCount = static_cast<quint8>(slot + 1);
+    if (GraphOpen[slot]) {
         Zelk::MsgBox(QStringLiteral("frmHistoryGraph(ch) is already opened"));
         return anyGraphVisible();
     }
-    delete v.GraphWindows[slot].data();
-    auto *graph = new frmHistory_Graph();
-    v.GraphWindows[slot] = graph;
-    graph->lblIndexForm->setText(QString::number(slot));
-    v.GraphOpen[slot] = true;
+    delete GraphWindows[slot].data();
+    auto *graph = new frmHistory_Graph(v, slot);
+    connect(graph, &frmHistory_Graph::unloaded, this, &FrmKurvex::graphUnloaded);
+    GraphWindows[slot] = graph;
+    GraphOpen[slot] = true;
     const QString path = *chosen;
-    const GraphE::LoadReport report = GraphE::LoadHistoryFile(path, slot, this);
+    const GraphE::LoadReport report = GraphE::LoadHistoryFile(v, path, slot, this);
     switch (report.outcome) {
     case GraphE::LoadOutcome::Loaded:
         graph->setWindowTitle(graph->windowTitle() + QStringLiteral("-") + path + QStringLiteral("  ") +

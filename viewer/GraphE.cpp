@@ -1,5 +1,5 @@
-// The viewer's process-wide state and the history loader: slotData, block table, header texts, and
-// the turning of every load outcome into the operator's messages.
+// The viewer's state and the history loader: slotData, block table, header texts, and the turning of
+// every load outcome into the operator's messages.
 #include "GraphE.h"
 
 #include "AutomationDriver.h"
@@ -50,31 +50,32 @@ void GraphSlot::resize(qint32 n)
         if (n < count())
             m_texts.truncate(n == 0 ? 0 : m_textEnds[static_cast<size_t>(n - 1)]);
         m_textEnds.resize(static_cast<size_t>(n), static_cast<quint32>(m_texts.size()));
+        std::erase_if(m_notNumbers, [n](qint32 k) { return k >= n; });
+        for (qint32 k = count(); k < n; ++k) // an empty text is no number
+            m_notNumbers.push_back(k);
     }
     m_values.resize(static_cast<size_t>(n), 0.0);
     m_times.resize(static_cast<size_t>(n), 0);
 }
 
-void GraphSlot::append(QByteArrayView text, double v, qint32 t, bool normalised)
+void GraphSlot::append(QByteArrayView text, double v, qint32 t, bool normalised, bool number)
 {
     m_normalised = normalised;
-    m_values.push_back(v);
-    m_times.push_back(t);
     if (!normalised) {
+        if (!number)
+            m_notNumbers.push_back(count());
         m_texts.append(text.data(), text.size());
         m_textEnds.push_back(static_cast<quint32>(m_texts.size()));
     }
+    m_values.push_back(v);
+    m_times.push_back(t);
 }
 
-Viewer &viewer()
+void Viewer::unloadSlot(quint8 slot)
 {
-    static Viewer state;
-    return state;
-}
-
-void resetViewer()
-{
-    viewer() = Viewer();
+    slotData[slot].clear();
+    if (slot == 0)
+        std::fill(BlockTable.begin(), BlockTable.end(), HistoryFile::BlockRow{});
 }
 
 // ---- Ending the program ----------------------------------------------------------------------------
@@ -134,13 +135,13 @@ QString invalidStructureText(const QString &path)
 
 namespace {
 
-void storeTrailer(GraphSlot &s, const HistoryFile::Trailer &trailer)
+void storeTrailer(Viewer &v, GraphSlot &s, const HistoryFile::Trailer &trailer)
 {
     for (int i = 0; i < HeaderTextCount; ++i)
         s.header[static_cast<size_t>(i)] = trailer.lines[static_cast<size_t>(i)];
     s.header[StartDateTimeText] = trailer.startDateTime();
     s.header[ChannelsText] += trailer.lines[9].left(8);
-    viewer().SamplesText = trailer.samplesText();
+    v.SamplesText = trailer.samplesText();
 }
 
 } // namespace
@@ -190,9 +191,8 @@ QString inputBitsText(std::int32_t inputWord)
 
 // ---- Loading ---------------------------------------------------------------------------------------
 
-LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressParent)
+LoadReport LoadHistoryFile(Viewer &v, const QString &path, quint8 slot, QWidget *progressParent)
 {
-    Viewer &v = viewer();
     GraphSlot &s = v.slotData[slot];
     s.clear();
     // A device or a pipe is no file: it may never end (or never start), so it is not opened at all.
@@ -232,7 +232,8 @@ LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressPa
             sayOnce(notNumber, QStringLiteral("Not Number"));
         if (reading.kind == ReadingValue::BeyondCount)
             sayOnce(beyondCount, runtimeErrorText(6, HistoryFile::FieldInput::errorDescription(6)));
-        s.append(text, reading.value, static_cast<qint32>(time), normalised);
+        const bool number = reading.kind == ReadingValue::Count || reading.value != 0; // 0: beyond a double
+        s.append(text, reading.value, static_cast<qint32>(time), normalised, number);
         return (k & 1023) != 0 || pacer.keepGoing(text.data() - data.data());
     };
     const HistoryFile::LoadResult r = HistoryFile::load(data, relaxed, sink);
@@ -245,7 +246,7 @@ LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressPa
     switch (r.status) {
     case HistoryFile::LoadStatus::Ok:
         if (!relaxed)
-            storeTrailer(s, r.trailer);
+            storeTrailer(v, s, r.trailer);
         return {LoadOutcome::Loaded, 0, {}};
     case HistoryFile::LoadStatus::NotHistoryFile:
         Zelk::MsgBox(QStringLiteral("Invalid file structure!!! \r\nSelect another file, please."));
@@ -256,7 +257,7 @@ LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressPa
     case HistoryFile::LoadStatus::InvalidStructure:
         if (r.errorNumber == 62)
             return {LoadOutcome::InputPastEnd, 62, r.errorDescription};
-        storeTrailer(s, r.trailer);
+        storeTrailer(v, s, r.trailer);
         Zelk::MsgBox(invalidStructureText(path));
         return {LoadOutcome::Failed, 0, {}};
     case HistoryFile::LoadStatus::RuntimeError:

@@ -1,4 +1,4 @@
-// The viewer's process-wide state: start-up settings, the four graph slotData with their readings and
+// The viewer's state, free of windows: start-up settings, the four graph slots with their readings and
 // header texts, the shared block table, and LoadHistoryFile that fills a slot from a history file.
 #pragma once
 
@@ -7,15 +7,12 @@
 #include "Seams.h"
 
 #include <QByteArray>
-#include <QPointer>
 #include <QString>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
-class frmHistory_Graph;
-class frmListHist_Graph;
 class QWidget;
 
 namespace GraphE {
@@ -50,13 +47,17 @@ public:
     const PlotCurve::ValueSummary &summary() const { return m_summary; }
     void summarise() { m_summary.build(m_values); }
     std::array<QString, HeaderTextCount> header;
+    // The unit of the readings' engineering values, as the gain line names it ("kg").
+    QString unit() const { return header[GainBiasText].mid(17, 5).trimmed(); }
 
     void clear();
     void reserve(qint32 n);
     // Keeps readings 0..n-1; a longer slot is cut, a shorter one grows with readings of value 0, time 0.
     void resize(qint32 n);
-    // Slot 0 keeps the standard text of the number; the others keep the text as read.
-    void append(QByteArrayView text, double value, qint32 time, bool normalised);
+    // Slot 0 keeps the standard text of the number; the others keep the text as read, and which texts
+    // stood for no whole count at all (`number` false: no number, or one beyond a double).
+    void append(QByteArrayView text, double value, qint32 time, bool normalised, bool number = true);
+    const std::vector<qint32> &notNumbers() const { return m_notNumbers; } // ascending
 
 private:
     std::vector<double> m_values;
@@ -64,31 +65,25 @@ private:
     std::vector<qint32> m_times;
     QByteArray m_texts;              // texts as read, back to back (not used when normalised)
     std::vector<quint32> m_textEnds; // end offset of text k in m_texts
+    std::vector<qint32> m_notNumbers;
     bool m_normalised = false;
 };
 
+// What the viewer holds while it runs: the start-up settings, the slots and their readings, the block
+// table and the range of readings each slot shows. The windows are given it; it knows no window.
 struct Viewer {
     qint16 XAxisMode = 1;
     qint16 ReadingIntervalMs = 8;
-    std::array<QPointer<frmHistory_Graph>, SlotCount> GraphWindows;
-    std::array<bool, SlotCount> GraphOpen{};
-    std::array<QPointer<frmListHist_Graph>, SlotCount> ListWindows;
-    std::array<bool, SlotCount> ListOpen{};
-    double ListLo = 0, ListHi = 0; // the range of a readings list's first fill
-    quint8 OpenGraphCount = 0;
-    QPointer<QWidget> cmdShowGraph; // the start-up window's button, enabled again when a graph closes
     std::array<GraphSlot, SlotCount> slotData;
     QString SamplesText;
     std::vector<HistoryFile::BlockRow> BlockTable = std::vector<HistoryFile::BlockRow>(BlockRows);
     std::array<qint32, SlotCount> LoIndex{}, HiIndex{};
     double PlotMax = 0, PlotMin = 0, PlotStep = 1.0;
     QString FileDateText, FileTimeText; // from the last summary file added
-};
 
-// The one viewer state of the process.
-Viewer &viewer();
-// Back to the state at process start (tests).
-void resetViewer();
+    // Empties `slot`; slot 0 takes the block table with it.
+    void unloadSlot(quint8 slot);
+};
 
 // How a load ended. The loader itself reports the outcomes with a message; InputPastEnd and
 // RuntimeError are the run-time errors that the caller's error handler reports.
@@ -102,7 +97,8 @@ struct LoadReport {
 // Reads the history file at `path` into slot `slot` (0..3). Shows a progress bar with Cancel when the
 // load takes longer than about half a second; `progressParent` owns that bar. A reading whose whole
 // count is beyond a Long (or that is beyond a double) shows the overflow message once; the load goes on.
-LoadReport LoadHistoryFile(const QString &path, quint8 slot, QWidget *progressParent = nullptr);
+LoadReport LoadHistoryFile(Viewer &viewer, const QString &path, quint8 slot,
+                           QWidget *progressParent = nullptr);
 
 // The message of a run-time error of the load: "Unaccepting Error (frmGraph cmdLoad) 6 Overflow".
 QString runtimeErrorText(int number, const QString &description);

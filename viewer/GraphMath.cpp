@@ -2,8 +2,7 @@
 // from plot positions to readings and values, and where the ticks of both axes go.
 #include "GraphMath.h"
 
-#include "GraphE.h"
-#include "Seams.h"
+#include "NumberFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +16,16 @@ std::int32_t roundWhole(double v)
     if (!(r > -2147483648.0 && r < 2147483647.0))
         return r > 0 ? 2147483647 : -2147483647 - 1;
     return static_cast<std::int32_t>(r);
+}
+
+double keptLimit(double v)
+{
+    return NumberFormat::valPrefix(NumberFormat::standardText(v));
+}
+
+double wholeLimit(double v)
+{
+    return NumberFormat::valPrefix(NumberFormat::format0(v));
 }
 
 void ResetStack(ZoomStack &stack)
@@ -39,11 +48,8 @@ void PUSH4_L(ZoomStack &stack, std::int32_t xmin, std::int32_t xmax, double ymin
 int POP4(ZoomStack &stack, std::int32_t &xmin, std::int32_t &xmax, double &ymin, double &ymax)
 {
     const int u = static_cast<int>(stack.size()) - 1;
-    if (u < 0 || u % 4 != 0) {
-        Zelk::MsgBox(QStringLiteral("Stack is destroyed!"));
-        GraphE::EndProgram(0);
+    if (u < 0 || u % 4 != 0)
         return StackDestroyed;
-    }
     if (u < 4)
         return StackEmpty;
     const auto at = [&stack](int i) { return stack[static_cast<size_t>(i)]; };

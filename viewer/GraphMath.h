@@ -15,12 +15,13 @@ namespace GraphMath {
 // over readings beyond a Long comes back as it was.
 using ZoomStack = std::vector<double>;
 constexpr int StackEmpty = -2;
-constexpr int StackDestroyed = -3; // after "Stack is destroyed!" (the program has been ended)
+constexpr int StackDestroyed = -3; // the caller shows StackDestroyedText and ends the program
+inline const QString StackDestroyedText = QStringLiteral("Stack is destroyed!");
 
 void ResetStack(ZoomStack &stack); // one element, upper bound 0
 void PUSH4_L(ZoomStack &stack, std::int32_t xmin, std::int32_t xmax, double ymin, double ymax);
 // Pops one view into the four arguments: returns the new upper bound, StackEmpty (arguments left as
-// they are) or StackDestroyed (upper bound not a multiple of 4; the message is shown, the program ends).
+// they are) or StackDestroyed (upper bound not a multiple of 4; arguments left as they are).
 int POP4(ZoomStack &stack, std::int32_t &xmin, std::int32_t &xmax, double &ymin, double &ymax);
 
 // ---- Block lookup ----------------------------------------------------------------------------------
@@ -36,6 +37,11 @@ double PixelToValue(double height, double ymin, double ymax, double py);
 
 // Whole number, halves to the even neighbour, as the run time rounds.
 std::int32_t roundWhole(double v);
+
+// The value limits of a view are kept as precise as their standard text: 15 significant digits.
+double keptLimit(double v);
+// A limit chosen on the plot is a whole number: the nearest, halves away from zero.
+double wholeLimit(double v);
 
 // Value arithmetic that may pass beyond a double (the distance between readings of 1e308 and -1e308,
 // or that distance times a plot height) is done on values scaled by this power of two. The scaling is

@@ -33,6 +33,16 @@ std::optional<Reading> readingOf(const QString &line)
     return Reading{*time, *value};
 }
 
+// The number of a text, 0 and the message when it is none.
+double number(const QString &text, QStringList &messages)
+{
+    MdlFunctions::Status status;
+    const double value = MdlFunctions::TextToNumber(text, status);
+    if (!status.ok())
+        messages.append(status.message);
+    return value;
+}
+
 } // namespace
 
 Content parse(const QByteArray &bytes)
@@ -50,11 +60,11 @@ Content parse(const QByteArray &bytes)
     while (!in.atEnd()) {
         const QString line = in.readLine().value;
         if (line.left(15) == TotalTime) {
-            const double total = MdlFunctions::TextToNumber(line.mid(15));
+            const double total = number(line.mid(15), c.messages);
             const auto next = in.readLine();
             if (!next.ok())
                 break;
-            const std::int32_t n = GraphMath::roundWhole(MdlFunctions::TextToNumber(next.value.mid(15)));
+            const std::int32_t n = GraphMath::roundWhole(number(next.value.mid(15), c.messages));
             if (n != 0) // a count of 0 leaves the step as it is
                 c.plotStep = total / (2.0 * n);
             continue;

@@ -23,11 +23,13 @@ struct Content {
     std::vector<Reading> readings;  // lines whose first field and last field are whole numbers
     std::optional<double> plotStep; // total / (2 x n) from the last "Total Time In s" pair of lines
     QStringList printed;            // the last fields of the other lines, to be shown on the window
+    QStringList messages;           // for the operator, in the order met: "Not Number"
 };
 
 // Reads a summary file: two fields (date, time) and two more (not used), then line by line. A line
 // beginning "Total Time In s" holds the total time from its 16th character; the line after it holds n
-// there. Any other line is split at single blanks. A number that is not a number shows "Not Number".
+// there. Any other line is split at single blanks. A number that is not a number reads as 0 and adds
+// "Not Number" to the messages.
 Content parse(const QByteArray &bytes);
 
 } // namespace MinMaxFile

@@ -3,7 +3,6 @@
 #include "PlotCurve.h"
 
 #include "GraphMath.h"
-#include "Seams.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -258,7 +257,7 @@ Result draw(QImage &image, const Input &in, bool reduce)
     const double hg = std::floor(in.heightTw);
     const double d = GraphMath::roundWhole(0.3 * hg);
     if (in.xmax - in.xmin == 0 || in.ymax - in.ymin == 0) {
-        Zelk::MsgBox(QStringLiteral("Division by zero... (Hfinish - Hstart)=0"));
+        r.message = QStringLiteral("Division by zero... (Hfinish - Hstart)=0");
         return r;
     }
     r.drawn = true;

@@ -5,6 +5,7 @@
 #include "HistoryFile.h"
 
 #include <QImage>
+#include <QString>
 #include <cstdint>
 #include <vector>
 
@@ -37,7 +38,8 @@ struct Mark {
 };
 
 struct Result {
-    bool drawn = false; // false: zero span, "Division by zero..." was shown
+    bool drawn = false; // false: zero span; `message` is for the operator
+    QString message;
     double plotMax = 0, plotMin = 0;
     std::vector<Mark> marks;
 };

@@ -43,23 +43,21 @@ QString countsText(double counts, quint8 valueType, float gain, float offset)
 
 namespace {
 
-// The statistics in counts: the 32-bit routine over the readings' texts, with its messages; a range
-// whose readings go beyond a Long (the loader has said so) in whole counts of any size instead.
-std::optional<MdlFunctions::ValueStatistics>
-countStatistics(const GraphE::GraphSlot &slot, qint32 lo, qint32 hi,
-                const std::optional<MdlFunctions::ValueStatistics> &values)
+// The statistics in counts: the 32-bit routine over the readings, with its failures; a range whose
+// readings go beyond a Long (the loader has said so) in whole counts of any size instead.
+MdlFunctions::Status countStatistics(const GraphE::GraphSlot &slot, qint32 lo, qint32 hi,
+                                     const std::optional<MdlFunctions::ValueStatistics> &values,
+                                     MdlFunctions::ValueStatistics &counts)
 {
-    if (values && !(NumberFormat::toInt32(values->min) && NumberFormat::toInt32(values->max)))
-        return MdlFunctions::GetValueStatistics(slot.values(), lo, hi, true);
-    // Only the range is turned into texts; the rest of the list stays empty.
-    QStringList texts(slot.count());
-    for (qint32 k = std::max(lo, 0); k <= std::min(hi, slot.upperBound()); ++k)
-        texts[k] = slot.valueText(k);
-    qint32 count = 0, average = 0, min = 0, max = 0, cntMin = 0, cntMax = 0;
-    qint64 delta1 = 0, delta2 = 0;
-    if (!MdlFunctions::GetStatistics(texts, lo, hi, count, average, min, max, delta1, delta2, cntMin, cntMax))
-        return std::nullopt;
-    return MdlFunctions::ValueStatistics{double(average), double(min), double(max), cntMin, cntMax};
+    if (values && !(NumberFormat::toInt32(values->min) && NumberFormat::toInt32(values->max))) {
+        counts = *MdlFunctions::GetValueStatistics(slot.values(), lo, hi, true);
+        return {};
+    }
+    MdlFunctions::CountStatistics st;
+    const MdlFunctions::Status status =
+        MdlFunctions::GetCountStatistics(slot.values(), lo, hi, st, slot.notNumbers());
+    counts = {double(st.average), double(st.min), double(st.max), st.cntMin, st.cntMax};
+    return status;
 }
 
 // " average minimum maximum Delta1 Delta2 Cnt1 Cnt2": the first three through `shown`, the deltas
@@ -76,20 +74,20 @@ QString statisticsLine(const MdlFunctions::ValueStatistics &st, Shown shown, For
 
 } // namespace
 
-bool statisticsTexts(const GraphE::GraphSlot &slot, qint32 lo, qint32 hi, float gain, float offset,
-                     QString &strDataA2D, QString &strDataVAL)
+MdlFunctions::Status statisticsTexts(const GraphE::GraphSlot &slot, qint32 lo, qint32 hi, float gain,
+                                     float offset, QString &strDataA2D, QString &strDataVAL)
 {
-    // Taken before the counts' pass, which lets events run: the slot may be gone after it.
     const auto values = MdlFunctions::GetValueStatistics(slot.values(), lo, hi);
-    const auto counts = countStatistics(slot, lo, hi, values);
-    if (!counts || !values)
-        return false;
+    MdlFunctions::ValueStatistics counts;
+    const MdlFunctions::Status status = countStatistics(slot, lo, hi, values, counts);
+    if (!status.ok())
+        return status;
     strDataA2D += statisticsLine(
-        *counts, [](double c) { return c; }, &NumberFormat::format0);
+        counts, [](double c) { return c; }, &NumberFormat::format0);
     strDataVAL += statisticsLine(
         *values, [&](double c) { return countsToValue(c, gain, offset); },
         [](double v) { return NumberFormat::format0_000(v); });
-    return true;
+    return status;
 }
 
 QString GetAverageText(const QString &caption, const QString &st, quint8 opt, float gain, float offset)

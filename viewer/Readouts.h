@@ -2,6 +2,8 @@
 // form of a statistics line, the readings count and the rows of the readings list.
 #pragma once
 
+#include "MdlFunctions.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,10 +26,10 @@ QString countsText(double counts, quint8 valueType, float gain, float offset);
 // The statistics of readings lo..hi of `slot`, appended to the two texts: in whole counts (" " before
 // each of average, minimum, maximum, Delta1, Delta2, Cnt1, Cnt2) and in values (the readings at full
 // precision x gain + offset, "0.000", then how often the minimum and the maximum occur). A bad range or
-// a reading that is not a whole number shows the statistics message and leaves both texts as they
-// were; the result is false then.
-bool statisticsTexts(const GraphE::GraphSlot &slot, qint32 lo, qint32 hi, float gain, float offset,
-                     QString &strDataA2D, QString &strDataVAL);
+// a reading that is not a whole number leaves both texts as they were and returns the statistics
+// message for the caller to show.
+MdlFunctions::Status statisticsTexts(const GraphE::GraphSlot &slot, qint32 lo, qint32 hi, float gain,
+                                     float offset, QString &strDataA2D, QString &strDataVAL);
 
 // GetAverageText: `st` as it is for opt 2; otherwise the average, minimum and maximum of the counts line
 // `st` (8-character columns) in values, with their deltas and the two counts from character 38 on, lined

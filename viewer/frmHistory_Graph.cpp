@@ -8,6 +8,7 @@
 #include "NumberFormat.h"
 #include "PlotCurve.h"
 #include "Readouts.h"
+#include "Seams.h"
 #include "frmListHist_Graph.h"
 
 #include <QCheckBox>
@@ -49,15 +50,11 @@ void place(QWidget *w, double left, double top, double width, double height)
                            static_cast<int>(height));
 }
 
-double number(const QString &text)
-{
-    return NumberFormat::valPrefix(text);
-}
-
 } // namespace
 
-frmHistory_Graph::frmHistory_Graph(QWidget *parent)
-    : QWidget(parent), LoIndex(GraphE::viewer().LoIndex), HiIndex(GraphE::viewer().HiIndex)
+frmHistory_Graph::frmHistory_Graph(GraphE::Viewer &viewer, quint8 slot, QWidget *parent)
+    : QWidget(parent), LoIndex(viewer.LoIndex), HiIndex(viewer.HiIndex), m_viewer(viewer),
+      m_slot(std::min<quint8>(slot, GraphE::SlotCount - 1))
 {
     setObjectName(QStringLiteral("frmHistory_Graph"));
     setWindowTitle(QStringLiteral("HistoryGraph"));
@@ -71,14 +68,12 @@ frmHistory_Graph::frmHistory_Graph(QWidget *parent)
     ScreenW = Zelk::pixelsToTwips(size.width());
     HalfScreenH = Zelk::pixelsToTwips(size.height()) / 2;
     CurXmax = 10;
-    GraphE::viewer().ListOpen.fill(false);
+    lblIndexForm->setText(QString::number(m_slot));
 }
 
-frmHistory_Graph::~frmHistory_Graph() = default;
-
-quint8 frmHistory_Graph::slot() const
+frmHistory_Graph::~frmHistory_Graph()
 {
-    return static_cast<quint8>(std::clamp(lblIndexForm->text().toInt(), 0, GraphE::SlotCount - 1));
+    delete m_list.data();
 }
 
 void frmHistory_Graph::createControls()
@@ -260,24 +255,22 @@ void frmHistory_Graph::InitGraph()
 
 void frmHistory_Graph::MyInitForm_Load()
 {
-    GraphE::Viewer &v = GraphE::viewer();
+    GraphE::Viewer &v = m_viewer;
     const quint8 s = slot();
     const GraphE::GraphSlot &sd = v.slotData[s];
     A2DOffset = 0;
     A2DGain = 1.0f;
-    MaxText = lblYMaxCurr->text();
-    MinText = lblYMinCurr->text();
     OptValueType[1]->setChecked(true);
     OptValueType_Click(1);
-    UnitText = sd.header[GraphE::GainBiasText].mid(17, 5).trimmed();
+    UnitText = fileUnit();
     ChannelsLine = sd.header[GraphE::ChannelsText];
     GraphMath::ResetStack(ZoomStack);
     ZoomLevel = 0;
     placeControls();
     InitGraph();
     lblTaget->hide();
-    YminText = QStringLiteral("-110");
-    YmaxText = QStringLiteral("2221");
+    Ymin = -110;
+    Ymax = 2221;
     txtYmin->hide();
     txtYmax->hide();
     lblYMaxName->setText(UnitText + QStringLiteral(" Max"));
@@ -335,10 +328,15 @@ void frmHistory_Graph::SetZoomButtons(bool on)
 
 QString frmHistory_Graph::timeText(qint32 reading) const
 {
-    const GraphE::GraphSlot &sd = GraphE::viewer().slotData[slot()];
+    const GraphE::GraphSlot &sd = m_viewer.slotData[slot()];
     if (reading < 0 || reading > sd.upperBound())
         return QString();
     return QString::number(sd.time(reading));
+}
+
+QString frmHistory_Graph::fileUnit() const
+{
+    return m_viewer.slotData[m_slot].unit();
 }
 
 QString frmHistory_Graph::countsText(double counts) const
@@ -348,7 +346,7 @@ QString frmHistory_Graph::countsText(double counts) const
 
 void frmHistory_Graph::RefreshGraph(quint8 s)
 {
-    GraphE::Viewer &v = GraphE::viewer();
+    GraphE::Viewer &v = m_viewer;
     restoreLiveSurfaces();
     pctGraphH->resize(Frame1->width(), pctGraphH->height());
     pctGraphH->move(0, pctGraphH->y());
@@ -360,8 +358,8 @@ void frmHistory_Graph::RefreshGraph(quint8 s)
     DownMarkerRow = UpMarkerRow = 0;
     CurXmin = LoIndex[s];
     CurXmax = HiIndex[s];
-    CurYmin = NumberFormat::roundHalfEven(number(YminText));
-    CurYmax = NumberFormat::roundHalfEven(number(YmaxText));
+    CurYmin = NumberFormat::roundHalfEven(Ymin);
+    CurYmax = NumberFormat::roundHalfEven(Ymax);
     if (!lblTaget->isHidden()) {
         GraphMath::PUSH4_L(ZoomStack, CurXmin, CurXmax, CurYmin, CurYmax);
         ++ZoomLevel;
@@ -369,7 +367,7 @@ void frmHistory_Graph::RefreshGraph(quint8 s)
         cmdZoom_Click();
     }
     double x0 = LoIndex[s], x1 = HiIndex[s];
-    const double ymin = number(YminText), ymax = number(YmaxText);
+    const double ymin = Ymin, ymax = Ymax;
     if (x1 - x0 < 6 && ZoomStack.size() > 1) {
         SetZoomButtons(false);
         cmdMinus_Click();
@@ -384,14 +382,14 @@ void frmHistory_Graph::RefreshGraph(quint8 s)
     ValueType = OptValueType[2]->isChecked() ? 2 : 1;
     DrawYscaleNoBorders(ValueType, ymin, ymax);
     ShowZELKFullHistoryGraph(x0, x1, ymin, ymax);
-    MaxText = NumberFormat::standardText(v.PlotMax);
-    MinText = NumberFormat::standardText(v.PlotMin);
+    ShownMax = GraphMath::keptLimit(v.PlotMax);
+    ShownMin = GraphMath::keptLimit(v.PlotMin);
     lblYMaxCurr->setText(countsText(v.PlotMax));
     lblYMinCurr->setText(countsText(v.PlotMin));
     lblTaget->hide();
     cmdUpdateGraph->setEnabled(false);
     SetZoomButtons(true);
-    if (v.ListOpen[s]) {
+    if (ListOpen) {
         refillList(false);
         cmdUpdateGraph->setEnabled(false);
         Zelk::setBackColor(cmdUpdateGraph, ColorZoomOff);
@@ -462,7 +460,7 @@ void frmHistory_Graph::loadInputLabel(int index, double left, double top, std::i
 
 void frmHistory_Graph::ShowZELKFullHistoryGraph(double xmin, double xmax, double ymin, double ymax)
 {
-    GraphE::Viewer &v = GraphE::viewer();
+    GraphE::Viewer &v = m_viewer;
     unloadInputLabels();
     PlotCurve::Input in;
     in.values = &v.slotData[slot()].values();
@@ -479,6 +477,8 @@ void frmHistory_Graph::ShowZELKFullHistoryGraph(double xmin, double xmax, double
     if (in.values->empty())
         return;
     const PlotCurve::Result r = PlotCurve::draw(pctGraphH->image(), in, ReduceDrawing);
+    if (!r.message.isEmpty())
+        Zelk::MsgBox(r.message);
     pctGraphH->update();
     if (!r.drawn)
         return;
@@ -495,30 +495,29 @@ void frmHistory_Graph::ShowZELKFullHistoryGraph(double xmin, double xmax, double
 void frmHistory_Graph::OptValueType_Click(int index)
 {
     ValueType = static_cast<quint8>(index);
-    const GraphE::GraphSlot &sd = GraphE::viewer().slotData[slot()];
-    if (GraphE::viewer().ListOpen[slot()])
+    if (ListOpen)
         refillList(true);
     if (index == 2)
         UnitText = QStringLiteral("A2D");
     else
-        UnitText = sd.header[GraphE::GainBiasText].mid(17, 5).trimmed();
+        UnitText = fileUnit();
     showAverageText();
-    lblYMaxCurr->setText(countsText(number(MaxText)));
-    lblYMinCurr->setText(countsText(number(MinText)));
+    lblYMaxCurr->setText(countsText(ShownMax));
+    lblYMinCurr->setText(countsText(ShownMin));
     lblYMaxName->setText(UnitText + QStringLiteral(" Max"));
     lblYMinName->setText(UnitText + QStringLiteral(" Min"));
     lblUnitGrad->setText(UnitText);
-    DrawYscaleNoBorders(ValueType, number(MinText), number(MaxText));
+    DrawYscaleNoBorders(ValueType, ShownMin, ShownMax);
     showCursorReadout();
 }
 
 void frmHistory_Graph::cmd1MinMax_Click()
 {
-    const double max = number(MaxText), min = number(MinText);
+    const double max = ShownMax, min = ShownMin;
     const double span = GraphMath::scaledSpan(min, max); // max - min may be beyond a double
     const double margin = span == 0 ? 1 : 0.1 * span / GraphMath::ValueScaling;
-    YminText = NumberFormat::standardText(min - margin);
-    YmaxText = NumberFormat::standardText(max + margin);
+    Ymin = GraphMath::keptLimit(min - margin);
+    Ymax = GraphMath::keptLimit(max + margin);
     RefreshGraph(slot());
 }
 
@@ -533,17 +532,10 @@ void frmHistory_Graph::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    GraphE::Viewer &v = GraphE::viewer();
-    const quint8 s = slot();
-    v.GraphOpen[s] = false;
-    v.OpenGraphCount = s;
-    v.slotData[s].clear();
-    if (s == 0)
-        std::fill(v.BlockTable.begin(), v.BlockTable.end(), HistoryFile::BlockRow{});
-    if (v.ListOpen[s] && v.ListWindows[s])
-        v.ListWindows[s]->close();
-    v.ListOpen[s] = false;
-    if (v.cmdShowGraph)
-        v.cmdShowGraph->setEnabled(true);
+    m_viewer.unloadSlot(m_slot);
+    if (ListOpen && m_list)
+        m_list->close();
+    ListOpen = false;
+    emit unloaded(m_slot);
     GraphE::EndProgram(0);
 }

@@ -2,10 +2,13 @@
 // value-type switch, zoom with its stack, the cursor label, statistics, the readings list, printing.
 #pragma once
 
+#include "GraphE.h"
 #include "GraphMath.h"
 #include "PictureBox.h"
+#include "frmListHist_Graph.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <array>
@@ -18,13 +21,13 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
-class frmListHist_Graph;
 
 class frmHistory_Graph : public QWidget {
     Q_OBJECT
 public:
-    explicit frmHistory_Graph(QWidget *parent = nullptr);
-    ~frmHistory_Graph() override;
+    // The graph of `slot` (0..3) of `viewer`, which outlives the window.
+    frmHistory_Graph(GraphE::Viewer &viewer, quint8 slot, QWidget *parent = nullptr);
+    ~frmHistory_Graph() override; // the readings list goes with the graph
 
     static constexpr std::uint32_t ColorZoomOn = 0x80FF80;
     static constexpr std::uint32_t ColorZoomOff = 0xC0C0C0;
@@ -57,6 +60,9 @@ public:
     void cmdReadFile_Click();
     void ShowListHistTemp(frmListHist_Graph *LstBox, double xmin, double xmax, quint8 OptA2D_Value,
                           quint8 ChannelNumber);
+    frmListHist_Graph *listWindow() const { return m_list.data(); }
+    bool listOpen() const { return ListOpen; }
+    void listClosed(); // the readings list has closed: "ShowData" may open it again
 
     // Printing.
     void cmdPrintF_Click();
@@ -102,27 +108,24 @@ public:
     std::array<qint32, 3> CursorReading{0, 0, 0}; // the reading under each measuring line
 
     // Window state.
-    int ScreenW = 0, HalfScreenH = 0; // twips
+    int HalfScreenH = 0; // twips
     std::array<qint32, 4> &LoIndex, &HiIndex;
-    QString YminText, YmaxText, MaxText, MinText, UnitText, ChannelsLine;
+    double Ymin = -110, Ymax = 2221;     // the value limits of the view
+    double ShownMin = 0, ShownMax = 100; // the smallest and largest reading drawn, in counts
     quint8 ValueType = 1;
-    float A2DOffset = 0, A2DGain = 1.0f;
     GraphMath::ZoomStack ZoomStack;
     int ZoomLevel = 0;
-    bool ResetAll = false;
-    std::int32_t CurXmin = 0, CurXmax = 10;
-    double CurYmin = 0, CurYmax = 0; // whole numbers
-    bool DragOn = false;
-    std::int32_t DownX = 0, DownY = 0, MouseX = 0, MouseY = 0;
+    std::int32_t MouseX = 0, MouseY = 0;
     int InputLabelCount = 0;
-    std::array<bool, MaxInputLabels + 1> InputLabelLoaded{};
-    int DownMarkerRow = 0, UpMarkerRow = 0;
-    bool ReduceDrawing = true; // per-pixel-column drawing of long ranges
-    QString AvgA2DText, AvgValueText;
-    int AddCount = 0;
     QStringList PrintedLines; // texts printed on the window surface, from the top left down
 
-    quint8 slot() const;
+    double ListLo = 0, ListHi = 0; // the range of the readings list's first fill
+
+    quint8 slot() const { return m_slot; }
+    GraphE::Viewer &viewer() const { return m_viewer; }
+
+signals:
+    void unloaded(quint8 slot); // closed: the slot is empty again
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -130,6 +133,23 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    int ScreenW = 0; // twips
+    QString UnitText, ChannelsLine;
+    float A2DOffset = 0, A2DGain = 1.0f;
+    bool ResetAll = false;
+    std::int32_t CurXmin = 0, CurXmax = 10;
+    double CurYmin = 0, CurYmax = 0; // whole numbers
+    bool DragOn = false;
+    std::int32_t DownX = 0, DownY = 0;
+    std::array<bool, MaxInputLabels + 1> InputLabelLoaded{};
+    int DownMarkerRow = 0, UpMarkerRow = 0;
+    bool ReduceDrawing = true; // per-pixel-column drawing of long ranges
+    QString AvgA2DText, AvgValueText;
+    int AddCount = 0;
+    GraphE::Viewer &m_viewer;
+    const quint8 m_slot;
+    QPointer<frmListHist_Graph> m_list;
+    bool ListOpen = false;
     void applyRange(GraphMath::XRange r);
     void createControls();
     void placeControls();
@@ -140,6 +160,7 @@ private:
     void unloadInputLabels();
     void loadInputLabel(int index, double left, double top, std::int32_t input);
     QString countsText(double counts) const; // "0" or the engineering value "0.000" by ValueType
+    QString fileUnit() const;
     QString timeText(qint32 reading) const;
     void Form_Unload();
     void createPrintControls();

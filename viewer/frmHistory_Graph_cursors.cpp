@@ -111,7 +111,7 @@ void frmHistory_Graph::chkCursors_Click()
 void frmHistory_Graph::placeMeasureCursors()
 {
     const quint8 s = slot();
-    const bool on = chkCursors->isChecked() && GraphE::viewer().slotData[s].count() > 0;
+    const bool on = chkCursors->isChecked() && m_viewer.slotData[s].count() > 0;
     for (int i : {1, 2}) {
         QWidget *line = linCursor[static_cast<size_t>(i)];
         if (!on) {
@@ -153,7 +153,7 @@ void frmHistory_Graph::moveMeasureCursor(int index, int plotPx)
 // x axis, values in the current value type; the differences are cursor 2 minus cursor 1.
 void frmHistory_Graph::showCursorReadout()
 {
-    const GraphE::GraphSlot &sd = GraphE::viewer().slotData[slot()];
+    const GraphE::GraphSlot &sd = m_viewer.slotData[slot()];
     const qint32 k1 = CursorReading[1], k2 = CursorReading[2];
     const auto valid = [&sd](qint32 k) { return k >= 0 && k <= sd.upperBound(); };
     if (!chkCursors->isChecked() || !valid(k1) || !valid(k2)) {

@@ -52,7 +52,7 @@ bool writePicture(const QString &path, ReadingsExport::Kind kind, const QImage &
 void frmHistory_Graph::cmdExport_Click()
 {
     const quint8 s = slot();
-    const GraphE::Viewer &v = GraphE::viewer();
+    const GraphE::Viewer &v = m_viewer;
     Zelk::FileDialogRequest request;
     request.title = QStringLiteral("Export");
     request.presetFile = QStringLiteral("readings_%1-%2.csv").arg(LoIndex[s]).arg(HiIndex[s]);
@@ -78,7 +78,7 @@ void frmHistory_Graph::cmdExport_Click()
         r.last = HiIndex[s];
         r.gain = A2DGain;
         r.offset = A2DOffset;
-        r.unit = v.slotData[s].header[GraphE::GainBiasText].mid(17, 5).trimmed();
+        r.unit = v.slotData[s].unit();
         r.timeInMs = v.XAxisMode == 2;
         ProgressPacer pacer(this, ReadingsExport::rowCount(r), QStringLiteral("Exporting..."),
                             QStringLiteral("ExportProgress"));

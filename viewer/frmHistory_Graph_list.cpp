@@ -11,17 +11,14 @@
 
 void frmHistory_Graph::cmdReadFile_Click()
 {
-    GraphE::Viewer &v = GraphE::viewer();
     const quint8 s = slot();
-    v.ListLo = LoIndex[s];
-    v.ListHi = HiIndex[s];
-    if (v.ListOpen[s])
+    ListLo = LoIndex[s];
+    ListHi = HiIndex[s];
+    if (ListOpen)
         return;
-    v.ListOpen[s] = true;
-    auto *list = new frmListHist_Graph();
-    v.ListWindows[s] = list;
-    list->lblChanNumber->setText(QString::number(s));
-    list->lblOpt->setText(QString::number(ValueType));
+    ListOpen = true;
+    auto *list = new frmListHist_Graph(this, ValueType);
+    m_list = list;
     list->MyInitListForm_Load();
     list->show();
     cmdReadFile->setEnabled(false);
@@ -35,18 +32,24 @@ void frmHistory_Graph::ShowListHistTemp(frmListHist_Graph *LstBox, double xmin, 
         GraphE::EndProgram(0);
         return;
     }
-    const GraphE::GraphSlot &sd = GraphE::viewer().slotData[ChannelNumber];
+    const GraphE::GraphSlot &sd = m_viewer.slotData[ChannelNumber];
     LstBox->setRows(Readouts::listRows(sd, xmin, xmax, OptA2D_Value, A2DGain, A2DOffset));
 }
 
 void frmHistory_Graph::refillList(bool keepSelectedRow)
 {
     const quint8 s = slot();
-    frmListHist_Graph *list = GraphE::viewer().ListWindows[s].data();
+    frmListHist_Graph *list = m_list.data();
     if (!list)
         return;
     const int row = list->selectedRow();
     ShowListHistTemp(list, LoIndex[s], HiIndex[s], ValueType, s);
     if (keepSelectedRow)
         list->selectRow(row);
+}
+
+void frmHistory_Graph::listClosed()
+{
+    ListOpen = false;
+    cmdReadFile->setEnabled(true);
 }

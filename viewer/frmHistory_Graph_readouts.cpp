@@ -17,11 +17,13 @@
 
 bool frmHistory_Graph::GetStatistics2OneString(qint32 lo, qint32 hi, QString &strDataA2D, QString &strDataVAL)
 {
-    GraphE::Viewer &v = GraphE::viewer();
-    const bool done =
+    GraphE::Viewer &v = m_viewer;
+    const MdlFunctions::Status status =
         Readouts::statisticsTexts(v.slotData[slot()], lo, hi, A2DGain, A2DOffset, strDataA2D, strDataVAL);
+    if (!status.ok())
+        Zelk::MsgBox(status.message);
     v.SamplesText = QString::number(qint64(hi) - lo + 1);
-    return done;
+    return status.ok();
 }
 
 // Both texts are refreshed, so a later switch of the value type shows this range too.
@@ -30,7 +32,7 @@ void frmHistory_Graph::refreshStatistics(quint8 s)
     QString a2d, values;
     if (!GetStatistics2OneString(LoIndex[s], HiIndex[s], a2d, values))
         return;
-    const QString &caption = GraphE::viewer().slotData[s].header[GraphE::AverageCaptionText];
+    const QString &caption = m_viewer.slotData[s].header[GraphE::AverageCaptionText];
     MdlFunctions::AlignLineToTemplate(caption, QStringLiteral(" "), a2d, AvgA2DText);
     MdlFunctions::AlignLineToTemplate(caption, QStringLiteral(" "), values, AvgValueText);
     showAverageText();
@@ -44,7 +46,7 @@ void frmHistory_Graph::showAverageText()
 
 void frmHistory_Graph::ReadingsNumber()
 {
-    const GraphE::Viewer &v = GraphE::viewer();
+    const GraphE::Viewer &v = m_viewer;
     txtIntegrationBufferSize->setText(
         Readouts::readingsNumberText(txtXmin->text(), txtXmax->text(), v.XAxisMode, v.ReadingIntervalMs));
     txtIntegrationBufferSize->setCursorPosition(0);
@@ -80,7 +82,9 @@ bool frmHistory_Graph::LoadMinMaxFile(int part, qint32 firstIndex, qint32 &nextI
         return false;
     }
     const MinMaxFile::Content c = MinMaxFile::parse(file.readAll());
-    GraphE::Viewer &v = GraphE::viewer();
+    for (const QString &message : c.messages)
+        Zelk::MsgBox(message);
+    GraphE::Viewer &v = m_viewer;
     v.FileDateText = c.date;
     v.FileTimeText = c.time;
     if (c.plotStep)

@@ -25,13 +25,13 @@ void frmHistory_Graph::cmdUpdateGraph_Click()
 // The new view from the cursor rectangle.
 void frmHistory_Graph::cmdZoom_Click()
 {
-    GraphE::Viewer &v = GraphE::viewer();
+    GraphE::Viewer &v = m_viewer;
     const quint8 s = slot();
     const QRect c = Zelk::geometryTwips(lblTaget);
-    const double ymin = NumberFormat::valPrefix(YminText), ymax = NumberFormat::valPrefix(YmaxText);
+    const double ymin = Ymin, ymax = Ymax;
     const double plotH = pctGraphH->heightTw();
-    YmaxText = NumberFormat::format0(GraphMath::PixelToValue(plotH, ymin, ymax, c.top()));
-    YminText = NumberFormat::format0(GraphMath::PixelToValue(plotH, ymin, ymax, c.top() + c.height()));
+    Ymax = GraphMath::wholeLimit(GraphMath::PixelToValue(plotH, ymin, ymax, c.top()));
+    Ymin = GraphMath::wholeLimit(GraphMath::PixelToValue(plotH, ymin, ymax, c.top() + c.height()));
     const double plotW = Zelk::pixelsToTwips(Frame1->width());
     const double xmin = LoIndex[s], xmax = HiIndex[s];
     LoIndex[s] = GraphMath::PixelToIndex(plotW, xmin, xmax, c.left()) + 1;
@@ -47,12 +47,15 @@ void frmHistory_Graph::cmdZoom_Click()
 
 void frmHistory_Graph::cmdMinus_Click()
 {
-    GraphE::Viewer &v = GraphE::viewer();
+    GraphE::Viewer &v = m_viewer;
     const quint8 s = slot();
     for (;;) {
         const int r = GraphMath::POP4(ZoomStack, CurXmin, CurXmax, CurYmin, CurYmax);
-        if (r == GraphMath::StackDestroyed)
+        if (r == GraphMath::StackDestroyed) {
+            Zelk::MsgBox(GraphMath::StackDestroyedText);
+            GraphE::EndProgram(0);
             return;
+        }
         if (CurXmin >= CurXmax) {
             Zelk::MsgBox(QStringLiteral("Xmax <= Xmin [") + QString::number(CurXmax) + QStringLiteral("  ") +
                          QString::number(CurXmin));
@@ -64,8 +67,8 @@ void frmHistory_Graph::cmdMinus_Click()
             HiIndex[s] = CurXmax;
             txtXmin->setText(timeText(CurXmin));
             txtXmax->setText(timeText(CurXmax));
-            YminText = NumberFormat::standardText(CurYmin);
-            YmaxText = NumberFormat::standardText(CurYmax);
+            Ymin = GraphMath::keptLimit(CurYmin);
+            Ymax = GraphMath::keptLimit(CurYmax);
             refreshStatistics(s);
             txtChannelScanned->setText(ChannelsLine + QStringLiteral("  ") + v.SamplesText);
             lblTaget->hide();
@@ -249,13 +252,13 @@ bool frmHistory_Graph::eventFilter(QObject *watched, QEvent *event)
 void frmHistory_Graph::pctGraphH_Wheel(double x, int steps)
 {
     const quint8 s = slot();
-    const GraphE::GraphSlot &sd = GraphE::viewer().slotData[s];
+    const GraphE::GraphSlot &sd = m_viewer.slotData[s];
     if (m_composed || steps == 0 || sd.count() < 2)
         return;
     const double w = pctGraphH->widthTw();
     const double pointer = GraphMath::PixelToX(w, LoIndex[s], HiIndex[s], std::clamp(x, 0.0, w));
-    const double ymin = NumberFormat::roundHalfEven(NumberFormat::valPrefix(YminText));
-    const double ymax = NumberFormat::roundHalfEven(NumberFormat::valPrefix(YmaxText));
+    const double ymin = NumberFormat::roundHalfEven(Ymin);
+    const double ymax = NumberFormat::roundHalfEven(Ymax);
     GraphMath::XRange r{LoIndex[s], HiIndex[s]};
     const int notches = std::abs(std::clamp(steps, -1000, 1000)); // far more than any range needs
     for (int i = 0; i < notches; ++i) {
@@ -283,7 +286,7 @@ void frmHistory_Graph::applyRange(GraphMath::XRange r)
     txtXmin->setText(timeText(r.lo));
     txtXmax->setText(timeText(r.hi));
     refreshStatistics(s);
-    txtChannelScanned->setText(ChannelsLine + QStringLiteral("  ") + GraphE::viewer().SamplesText);
+    txtChannelScanned->setText(ChannelsLine + QStringLiteral("  ") + m_viewer.SamplesText);
     RefreshGraph(s);
     if (ZoomLevel == 0)
         SetZoomButtons(false); // nothing on the stack to step back to
@@ -293,11 +296,10 @@ void frmHistory_Graph::applyRange(GraphMath::XRange r)
 bool frmHistory_Graph::showRange(qint32 first, qint32 last)
 {
     const quint8 s = slot();
-    if (first < 0 || last > GraphE::viewer().slotData[s].upperBound() || last - first < 6)
+    if (first < 0 || last > m_viewer.slotData[s].upperBound() || last - first < 6)
         return false;
-    GraphMath::PUSH4_L(ZoomStack, LoIndex[s], HiIndex[s],
-                       NumberFormat::roundHalfEven(NumberFormat::valPrefix(YminText)),
-                       NumberFormat::roundHalfEven(NumberFormat::valPrefix(YmaxText)));
+    GraphMath::PUSH4_L(ZoomStack, LoIndex[s], HiIndex[s], NumberFormat::roundHalfEven(Ymin),
+                       NumberFormat::roundHalfEven(Ymax));
     ++ZoomLevel;
     applyRange({first, last});
     return true;

@@ -39,7 +39,8 @@ int valueColumnEnd()
 
 } // namespace
 
-frmListHist_Graph::frmListHist_Graph(QWidget *parent) : QWidget(parent)
+frmListHist_Graph::frmListHist_Graph(frmHistory_Graph *graph, quint8 valueType, QWidget *parent)
+    : QWidget(parent), m_graph(graph), m_slot(graph ? graph->slot() : 0), m_valueType(valueType)
 {
     setObjectName(QStringLiteral("frmListHist_Graph"));
     setWindowTitle(QStringLiteral("List History"));
@@ -56,8 +57,8 @@ frmListHist_Graph::frmListHist_Graph(QWidget *parent) : QWidget(parent)
                 if (current.isValid())
                     LstHistTemp_Click(current.row());
             });
-    lblChanNumber = label(this, QStringLiteral("lblChanNumber"), QStringLiteral("9"));
-    lblOpt = label(this, QStringLiteral("lblOpt"), QStringLiteral("2"));
+    lblChanNumber = label(this, QStringLiteral("lblChanNumber"), QString::number(m_slot));
+    lblOpt = label(this, QStringLiteral("lblOpt"), QString::number(valueType));
     lblChanNumber->hide();
     lblOpt->hide();
     lblTime = label(this, QStringLiteral("lblTime"), QStringLiteral("Index"));
@@ -71,27 +72,21 @@ frmListHist_Graph::frmListHist_Graph(QWidget *parent) : QWidget(parent)
 
 frmListHist_Graph::~frmListHist_Graph() = default;
 
-quint8 frmListHist_Graph::slot() const
-{
-    return static_cast<quint8>(lblChanNumber->text().toInt());
-}
-
 void frmListHist_Graph::MyInitListForm_Load()
 {
-    GraphE::Viewer &v = GraphE::viewer();
     const quint8 s = slot();
-    const auto valueType = static_cast<quint8>(lblOpt->text().toInt());
     setWindowTitle(QStringLiteral("List History") + QStringLiteral("  ") + QString::number(s));
     // Just below the graph, which stands at the top of the screen.
-    frmHistory_Graph *graph = s < GraphE::SlotCount ? v.GraphWindows[s].data() : nullptr;
+    frmHistory_Graph *graph = m_graph.data();
     const int graphHeight = graph ? graph->frameGeometry().height() : 0;
     const int half = graph ? Zelk::twipsToPixels(graph->HalfScreenH) : 300;
     resize(std::max(LstHistTemp->fontMetrics().horizontalAdvance(QString(34, u'0')), 280),
            std::max(half - 40, 200));
     move(graph ? graph->x() : 0, graphHeight);
-    lblTime->setText(v.XAxisMode == 2 ? QStringLiteral("Time(ms)") : QStringLiteral("Index"));
+    const bool inMs = graph && graph->viewer().XAxisMode == 2;
+    lblTime->setText(inMs ? QStringLiteral("Time(ms)") : QStringLiteral("Index"));
     if (graph)
-        graph->ShowListHistTemp(this, v.ListLo, v.ListHi, valueType, s);
+        graph->ShowListHistTemp(this, graph->ListLo, graph->ListHi, m_valueType, s);
 }
 
 void frmListHist_Graph::setRows(const QStringList &rows)
@@ -149,11 +144,6 @@ void frmListHist_Graph::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    GraphE::Viewer &v = GraphE::viewer();
-    const quint8 s = slot();
-    if (s >= GraphE::SlotCount)
-        return;
-    v.ListOpen[s] = false;
-    if (frmHistory_Graph *graph = v.GraphWindows[s].data())
-        graph->cmdReadFile->setEnabled(true);
+    if (m_graph)
+        m_graph->listClosed();
 }

@@ -2,16 +2,19 @@
 // (time and value), opened by the graph's "ShowData" and refilled when the graph redraws.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
+class frmHistory_Graph;
 class QListView;
 class QStringListModel;
 
 class frmListHist_Graph : public QWidget {
     Q_OBJECT
 public:
-    explicit frmListHist_Graph(QWidget *parent = nullptr);
+    // The readings list of `graph`'s slot, in counts for value type 2, in values otherwise.
+    frmListHist_Graph(frmHistory_Graph *graph, quint8 valueType, QWidget *parent = nullptr);
     ~frmListHist_Graph() override;
 
     void MyInitListForm_Load();
@@ -19,7 +22,7 @@ public:
     void setRows(const QStringList &rows);
     int selectedRow() const; // -1 when none
     void selectRow(int row); // as a click on that row would
-    quint8 slot() const;     // lblChanNumber as a number
+    quint8 slot() const { return m_slot; }
 
     // Controls (objectName = control name).
     QListView *LstHistTemp;
@@ -34,5 +37,7 @@ private:
     void placeControls();
     void Form_Unload();
     QStringListModel *m_rows;
+    QPointer<frmHistory_Graph> m_graph;
+    quint8 m_slot = 0, m_valueType = 2;
     bool m_unloaded = false;
 };

@@ -59,7 +59,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     Zelk::applyProgramStyle();
     Zelk::installAutomationFromEnvironment();
-    FrmKurvex start;
+    GraphE::Viewer viewer;
+    FrmKurvex start(viewer);
     if (!start.cmdShowGraph_Click())
         return Zelk::finishAutomation(0);
     return Zelk::finishAutomation(app.exec());

@@ -135,7 +135,7 @@ void DiskFull::writerKeepsPreviousFileAndReportsReason()
     w.lBlockCount = 5;
     frmHistory_Graph *graph =
         writer == Writer::Export
-            ? ViewerTest::openGraph(other, ViewerTest::historyFile(ViewerTest::waveBlocks({0xFF, 0xFE}, 50)))
+            ? viewer.openGraph(other, ViewerTest::historyFile(ViewerTest::waveBlocks({0xFF, 0xFE}, 50)))
             : nullptr;
     // Whole lines up to 20 bytes short of a page: an append starts in the room left and cannot end.
     const QString path = disk.dir.filePath(file);

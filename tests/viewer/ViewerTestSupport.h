@@ -1,4 +1,4 @@
-// Helpers of the viewer tests: a fresh viewer state per test, an observed program end, history
+// Helpers of the viewer tests: a viewer state of each test's own, an observed program end, history
 // files written with the shared writer pieces into a temporary folder, and a graph window opened on one.
 #pragma once
 
@@ -20,12 +20,11 @@
 
 namespace ViewerTest {
 
-// Resets the viewer state and counts program ends instead of ending the test; the viewer's windows
-// go with it.
+// A viewer of the test's own: the state its windows are given, program ends counted instead of ending
+// the test; the viewer's windows go with it.
 struct FreshViewer {
     FreshViewer()
     {
-        GraphE::resetViewer();
         GraphE::setEndProgramHandler([this](int) { ++ends; });
     }
     ~FreshViewer()
@@ -38,8 +37,18 @@ struct FreshViewer {
         for (const QPointer<QWidget> &w : windows)
             delete w.data();
         GraphE::setEndProgramHandler(nullptr);
-        GraphE::resetViewer();
     }
+    FreshViewer(const FreshViewer &) = delete;
+    FreshViewer &operator=(const FreshViewer &) = delete;
+
+    // Shows the graph window of slot 0 for `bytes` written as All_data.txt, started with `commandLine`
+    // (its file name part is only the dialog's proposal); nullptr when nothing was shown. The hidden
+    // start-up window (`start`) stays, as in the program, until the viewer ends.
+    frmHistory_Graph *openGraph(const QTemporaryDir &dir, const QByteArray &bytes,
+                                const QString &commandLine = QString());
+
+    GraphE::Viewer state;
+    QPointer<FrmKurvex> start; // the start-up window of the last openGraph
     int ends = 0;
 };
 
@@ -125,20 +134,17 @@ inline std::vector<Block> realisticBlocks()
     return blocks;
 }
 
-// Shows the graph window of slot 0 for `bytes` written as All_data.txt, started with `commandLine`
-// (its file name part is only the dialog's proposal); nullptr when nothing was shown. The hidden
-// start-up window stays, as in the program, until FreshViewer ends.
-inline frmHistory_Graph *openGraph(const QTemporaryDir &dir, const QByteArray &bytes,
-                                   const QString &commandLine = QString())
+inline frmHistory_Graph *FreshViewer::openGraph(const QTemporaryDir &dir, const QByteArray &bytes,
+                                                const QString &commandLine)
 {
     Zelk::RecordingFileDialog dialog;
     dialog.answer = writeFile(dir, "All_data.txt", bytes);
     Zelk::setFileDialog(&dialog);
-    auto *start = new FrmKurvex;
+    start = new FrmKurvex(state);
     start->setCommandLine(commandLine);
     const bool shown = start->cmdShowGraph_Click();
     Zelk::setFileDialog(nullptr);
-    return shown ? GraphE::viewer().GraphWindows[0].data() : nullptr;
+    return shown ? start->GraphWindows[0].data() : nullptr;
 }
 
 // The screenshot folder of the user guide ($ZELK_SCREENSHOT_DIR), empty when none is wanted.

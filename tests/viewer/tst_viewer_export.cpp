@@ -206,7 +206,7 @@ void TestViewerExport::zoomedRangeExportsExactlyItsReadings()
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
     const std::vector<Block> blocks = waveBlocks({0xFF, 0xFE, 0x7F, 0x01, 0xFF, 0x00}, 100);
-    frmHistory_Graph *g = openGraph(dir, historyFile(blocks));
+    frmHistory_Graph *g = viewer.openGraph(dir, historyFile(blocks));
     QVERIFY(g);
     zoomMiddle(g);
     const int lo = g->LoIndex[0], hi = g->HiIndex[0];
@@ -245,7 +245,7 @@ void TestViewerExport::picturesAreWritten()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    frmHistory_Graph *g = openGraph(dir, historyFile(realisticBlocks()));
+    frmHistory_Graph *g = viewer.openGraph(dir, historyFile(realisticBlocks()));
     QVERIFY(g);
     g->show();
     zoomMiddle(g);
@@ -277,7 +277,7 @@ void TestViewerExport::badNameOrUnwritablePathIsReported()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    frmHistory_Graph *g = openGraph(dir, historyFile(waveBlocks({0xFF, 0xFE}, 50)));
+    frmHistory_Graph *g = viewer.openGraph(dir, historyFile(waveBlocks({0xFF, 0xFE}, 50)));
     QVERIFY(g);
     QVERIFY(QDir(dir.path()).mkdir("taken.csv"));
     const struct {
@@ -322,7 +322,7 @@ void TestViewerExport::batchExportWritesWhatTheButtonWrites()
     Zelk::MsgBoxRecorder boxes;
     const int ms = options.contains("--time-ms") ? options.last().toInt() : 0;
     frmHistory_Graph *g =
-        openGraph(dir, historyFile(realisticBlocks()), ms ? QStringLiteral("x/2/%1").arg(ms) : "");
+        viewer.openGraph(dir, historyFile(realisticBlocks()), ms ? QStringLiteral("x/2/%1").arg(ms) : "");
     QVERIFY(g);
     g->show();
     if (const qsizetype r = options.indexOf("--range"); r >= 0)

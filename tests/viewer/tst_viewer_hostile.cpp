@@ -400,10 +400,10 @@ void TestViewerHostile::fileTextShowsAsPlainText()
     QVERIFY(dir.isValid());
     QByteArray bytes = historyFile(validBlocks(), QStringLiteral("<img src=x>"));
     bytes.replace("ZELK-NET  Channel 1", "<b>x</b>").replace("2/19/2004 10:30:53 AM", "<b>x</b><img src=x>");
-    frmHistory_Graph *graph = openGraph(dir, bytes);
+    frmHistory_Graph *graph = viewer.openGraph(dir, bytes);
     QVERIFY(graph);
     graph->cmdReadFile->click();
-    frmListHist_Graph *list = GraphE::viewer().ListWindows[0].data();
+    frmListHist_Graph *list = viewer.start->GraphWindows[0]->listWindow();
     QVERIFY(list);
     QCOMPARE(graph->lblChannelName->text(), QStringLiteral("<b>x</b>"));
     QCOMPARE(graph->lblStartingDate->text(), QStringLiteral("Date and Time (Start): :<b>x</b><img src=x>"));
@@ -435,7 +435,7 @@ void TestViewerHostile::messageWithMarkupInFileNameIsPlainText()
     });
     answer.start(10);
     AnsweringDialog dialog(path);
-    auto *start = new FrmKurvex;
+    auto *start = new FrmKurvex(viewer.state);
     QVERIFY(!start->cmdShowGraph_Click());
     QCOMPARE(texts,
              (QStringList{QStringLiteral("Unexpected end of file ") + path, InvalidStructure.arg(path)}));

@@ -46,7 +46,7 @@ QByteArray readingsFile(int n, const QByteArray &fraction = ".000")
 frmListHist_Graph *openList(frmHistory_Graph *g)
 {
     g->cmdReadFile->click();
-    return GraphE::viewer().ListWindows[g->slot()].data();
+    return g->listWindow();
 }
 
 QStringList rowsOf(const frmListHist_Graph *list)
@@ -104,7 +104,7 @@ void TestViewerListPrint::longRangeListsFirst30000Readings()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    QPointer<frmHistory_Graph> g = openGraph(dir, readingsFile(50001));
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, readingsFile(50001));
     QVERIFY(g);
     QCOMPARE(g->HiIndex[0], 50000);
     QPointer<frmListHist_Graph> list = openList(g);
@@ -119,14 +119,14 @@ void TestViewerListPrint::longRangeListsFirst30000Readings()
     QCOMPARE(rows.last(), row(29999, "1499.000"));
     g->cmdReadFile_Click(); // a second "ShowData" does nothing
     QCOMPARE(listWindowCount(), 1);
-    QCOMPARE(GraphE::viewer().ListWindows[0].data(), list.data());
+    QCOMPARE(viewer.start->GraphWindows[0]->listWindow(), list.data());
 }
 
 void TestViewerListPrint::millisecondRowsShowTimeOfReading()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    QPointer<frmHistory_Graph> g = openGraph(dir, readingsFile(40), "All_data.txt/2/8");
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, readingsFile(40), "All_data.txt/2/8");
     QVERIFY(g);
     QPointer<frmListHist_Graph> list = openList(g);
     QVERIFY(list);
@@ -139,7 +139,7 @@ void TestViewerListPrint::thirdRowClickSetsLblIndex()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    QPointer<frmHistory_Graph> g = openGraph(dir, historyFile(realisticBlocks()));
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, historyFile(realisticBlocks()));
     QVERIFY(g);
     QPointer<frmListHist_Graph> list = openList(g);
     QVERIFY(list);
@@ -158,11 +158,13 @@ void TestViewerListPrint::listFollowsRedrawAndValueTypeSwitch()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    QPointer<frmHistory_Graph> g = openGraph(dir, readingsFile(200, ".6"));
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, readingsFile(200, ".6"));
     QVERIFY(g);
     QPointer<frmListHist_Graph> list = openList(g);
     QVERIFY(list);
     QCOMPARE(rowsOf(list).at(3), row(3, "1003.600")); // values: the reading at full precision
+    AnsweringDialog second(dir.filePath("All_data.txt"));
+    QVERIFY(viewer.start->cmdShowGraph_Click()); // another graph leaves this list following its graph
     g->LoIndex[0] = 50;
     g->HiIndex[0] = 99;
     g->RefreshGraph(0);
@@ -183,19 +185,19 @@ void TestViewerListPrint::closingListFreesShowDataAndGraphClosesList()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    QPointer<frmHistory_Graph> g = openGraph(dir, readingsFile(40));
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, readingsFile(40));
     QVERIFY(g);
     QPointer<frmListHist_Graph> list = openList(g);
     QVERIFY(list);
     list->close();
-    QVERIFY(!GraphE::viewer().ListOpen[0]);
+    QVERIFY(!g->listOpen());
     QVERIFY(g->cmdReadFile->isEnabled());
     QTRY_VERIFY(list.isNull()); // deleted once closed
     list = openList(g);
     QVERIFY(list && list->isVisible());
     g->close();
     QCOMPARE(viewer.ends, 1);
-    QVERIFY(!GraphE::viewer().ListOpen[0]);
+    QVERIFY(!g->listOpen());
     QTRY_VERIFY(list.isNull());
 }
 
@@ -225,7 +227,7 @@ void TestViewerListPrint::printFailuresAreReportedAndWindowComesBack()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    QPointer<frmHistory_Graph> g = openGraph(dir, historyFile(waveBlocks({0, 1, 0}, 40)));
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, historyFile(waveBlocks({0, 1, 0}, 40)));
     QVERIFY(g);
     ProbePrinter probe;
     probe.answer = Zelk::PrintResult(answer);
@@ -329,7 +331,7 @@ void TestViewerListPrint::printedPdfShowsAxesAndCurveAtScreenPositions()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    QPointer<frmHistory_Graph> g = openGraph(dir, historyFile(realisticBlocks()));
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, historyFile(realisticBlocks()));
     QVERIFY(g);
     const QString pdf = dir.filePath("page.pdf");
     qputenv("ZELK_PRINT_TO", pdf.toLocal8Bit());

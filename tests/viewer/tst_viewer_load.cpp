@@ -2,6 +2,7 @@
 // auto-save rule, header texts, times by x-axis mode, and the dialog and slot bookkeeping.
 #include "FrmKurvex.h"
 #include "GraphE.h"
+#include "Readouts.h"
 #include "Seams.h"
 #include "ViewerTestSupport.h"
 #include "frmHistory_Graph.h"
@@ -65,7 +66,7 @@ void TestViewerLoad::loadFailureShowsItsMessages()
     QVERIFY(!path.isEmpty());
     Zelk::MsgBoxRecorder boxes;
     AnsweringDialog dialog(path);
-    FrmKurvex start;
+    FrmKurvex start(viewer.state);
     start.setCommandLine(QString());
     const bool keepRunning = start.cmdShowGraph_Click();
     for (QString &m : messages)
@@ -73,9 +74,9 @@ void TestViewerLoad::loadFailureShowsItsMessages()
     QCOMPARE(boxes.texts, messages);
     QVERIFY2(!keepRunning, "no window is visible after a failed load, so the viewer ends");
     QTEST(viewer.ends, "ends");
-    QVERIFY(GraphE::viewer().GraphWindows[0]);
-    QVERIFY(!GraphE::viewer().GraphWindows[0]->isVisible());
-    QCOMPARE(int(GraphE::viewer().OpenGraphCount), 1); // the slot stays taken
+    QVERIFY(start.GraphWindows[0]);
+    QVERIFY(!start.GraphWindows[0]->isVisible());
+    QCOMPARE(int(start.OpenGraphCount), 1); // the slot stays taken
 }
 
 void TestViewerLoad::completeFileFillsSlotAndHeaderTexts()
@@ -84,24 +85,24 @@ void TestViewerLoad::completeFileFillsSlotAndHeaderTexts()
     QTemporaryDir dir;
     const QString path = writeFile(dir, "two_blocks.txt", dataFile("two_blocks.txt"));
     Zelk::MsgBoxRecorder boxes;
-    const GraphE::LoadReport r = GraphE::LoadHistoryFile(path, 1);
+    const GraphE::LoadReport r = GraphE::LoadHistoryFile(viewer.state, path, 1);
     QCOMPARE(r.outcome, GraphE::LoadOutcome::Loaded);
     QVERIFY(boxes.texts.isEmpty());
-    const GraphE::GraphSlot &s = GraphE::viewer().slotData[1];
+    const GraphE::GraphSlot &s = viewer.state.slotData[1];
     QCOMPARE(s.count(), 5);
     QCOMPARE(s.valueText(0), QString("12.345"));
     QCOMPARE(s.valueText(1), QString("12.350")); // slots 1 to 3 keep the text as read
     QCOMPARE(s.valueText(4), QString("12.349"));
     // A block marker line adds one row and its reading still counts.
-    QCOMPARE(GraphE::viewer().BlockTable[0].endIndex, 2);
-    QCOMPARE(GraphE::viewer().BlockTable[1].endIndex, 4);
-    QCOMPARE(GraphE::viewer().BlockTable[1].inputs, 5);
-    QCOMPARE(GraphE::viewer().BlockTable[1].ticks, 1780);
+    QCOMPARE(viewer.state.BlockTable[0].endIndex, 2);
+    QCOMPARE(viewer.state.BlockTable[1].endIndex, 4);
+    QCOMPARE(viewer.state.BlockTable[1].inputs, 5);
+    QCOMPARE(viewer.state.BlockTable[1].ticks, 1780);
     QCOMPARE(s.header[GraphE::StartDateTimeText], QString(":2/19/2004 10:30:53 AM"));
     QCOMPARE(s.header[GraphE::TitleText], QString("ZELK-NET  Channel 1"));
     QCOMPARE(s.header[GraphE::ChannelsText], QString("Channel(s) Scanned:Samples:"));
     QCOMPARE(s.header[GraphE::GainBiasText], QString("  36   49 0.0002 kg     0.234   4.321"));
-    QCOMPARE(GraphE::viewer().SamplesText, QString(" 4"));
+    QCOMPARE(viewer.state.SamplesText, QString(" 4"));
 }
 
 void TestViewerLoad::slotZeroNormalisesValueTexts_data()
@@ -121,16 +122,22 @@ void TestViewerLoad::slotZeroNormalisesValueTexts()
     QTemporaryDir dir;
     const QString path = writeFile(dir, "r.txt", dataFile(file));
     Zelk::MsgBoxRecorder boxes;
-    QCOMPARE(GraphE::LoadHistoryFile(path, 0).outcome, GraphE::LoadOutcome::Loaded);
+    QCOMPARE(GraphE::LoadHistoryFile(viewer.state, path, 0).outcome, GraphE::LoadOutcome::Loaded);
     QCOMPARE(boxes.texts, QStringList{"Not Number"});
-    const GraphE::GraphSlot &s = GraphE::viewer().slotData[0];
+    const GraphE::GraphSlot &s = viewer.state.slotData[0];
     QCOMPARE(s.count(), 5);
     QCOMPARE(s.valueText(0), QString("12.345"));
     QCOMPARE(s.valueText(1), QString("0"));
     QCOMPARE(s.valueText(2), QString("12.348"));
     QCOMPARE(s.valueText(3), QString("12.351"));
     QCOMPARE(s.value(4), 12.349);
-    QCOMPARE(GraphE::viewer().SamplesText, QString(" 4"));
+    QCOMPARE(viewer.state.SamplesText, QString(" 4"));
+    // Slot 0's statistics run over the 0; a slot keeping the text as read stops its statistics there.
+    QString a2d, values;
+    QVERIFY(Readouts::statisticsTexts(s, 0, 4, 1, 0, a2d, values).ok());
+    QCOMPARE(GraphE::LoadHistoryFile(viewer.state, path, 1).outcome, GraphE::LoadOutcome::Loaded);
+    QCOMPARE(Readouts::statisticsTexts(viewer.state.slotData[1], 0, 4, 1, 0, a2d, values).message,
+             QString("Invalid parameters in function GetStatistics Not a whole number at index 1 "));
 }
 
 // A file damaged in many readings says "Not Number" once, not once a reading.
@@ -142,9 +149,9 @@ void TestViewerLoad::readingsThatAreNoNumbersAreReportedOnce()
     text.replace(" 12.348\r\n", " x\r\n").replace(" 12.349\r\n", " 12.3.4\r\n");
     const QString path = writeFile(dir, "r.txt", text);
     Zelk::MsgBoxRecorder boxes;
-    QCOMPARE(GraphE::LoadHistoryFile(path, 0).outcome, GraphE::LoadOutcome::Loaded);
+    QCOMPARE(GraphE::LoadHistoryFile(viewer.state, path, 0).outcome, GraphE::LoadOutcome::Loaded);
     QCOMPARE(boxes.texts, QStringList{"Not Number"});
-    const GraphE::GraphSlot &s = GraphE::viewer().slotData[0];
+    const GraphE::GraphSlot &s = viewer.state.slotData[0];
     for (const int k : {1, 2, 4})
         QCOMPARE(s.value(k), 0.0);
     QCOMPARE(s.value(3), 12.351);
@@ -156,14 +163,14 @@ void TestViewerLoad::timesFollowXAxisMode()
     QTemporaryDir dir;
     const QString path = writeFile(dir, "All_data.txt", dataFile("two_blocks.txt"));
     AnsweringDialog dialog(path);
-    FrmKurvex start;
+    FrmKurvex start(viewer.state);
     start.setCommandLine(path + "/2/16");
     QVERIFY(start.cmdShowGraph_Click());
-    QCOMPARE(GraphE::viewer().slotData[0].time(3), 48);
-    QCOMPARE(GraphE::viewer().GraphWindows[0]->txtXmax->text(), QString("64"));
-    GraphE::GraphSlot &s = GraphE::viewer().slotData[1];
-    GraphE::viewer().XAxisMode = 1;
-    QCOMPARE(GraphE::LoadHistoryFile(path, 1).outcome, GraphE::LoadOutcome::Loaded);
+    QCOMPARE(viewer.state.slotData[0].time(3), 48);
+    QCOMPARE(start.GraphWindows[0]->txtXmax->text(), QString("64"));
+    GraphE::GraphSlot &s = viewer.state.slotData[1];
+    viewer.state.XAxisMode = 1;
+    QCOMPARE(GraphE::LoadHistoryFile(viewer.state, path, 1).outcome, GraphE::LoadOutcome::Loaded);
     QCOMPARE(s.time(3), 3);
 }
 
@@ -182,7 +189,7 @@ void TestViewerLoad::timeBeyondLongRangeEndsWithOverflow()
     const QString path = writeFile(dir, "long_run.txt", bytes);
     Zelk::MsgBoxRecorder boxes;
     AnsweringDialog dialog(path);
-    FrmKurvex start;
+    FrmKurvex start(viewer.state);
     start.setCommandLine(path + "/2/32767");
     QVERIFY(!start.cmdShowGraph_Click());
     QCOMPARE(boxes.texts, QStringList{"Unaccepting Error (frmGraph cmdLoad) 6 Overflow"});
@@ -205,9 +212,9 @@ void TestViewerLoad::onlyExactAutoSaveNameMayEndEarly()
     QTemporaryDir dir;
     const QString path = writeFile(dir, name, dataFile("no_end_line.txt"));
     Zelk::MsgBoxRecorder boxes;
-    QTEST(int(GraphE::LoadHistoryFile(path, 0).outcome), "outcome");
+    QTEST(int(GraphE::LoadHistoryFile(viewer.state, path, 0).outcome), "outcome");
     QTEST(int(boxes.texts.size()), "messages");
-    QCOMPARE(GraphE::viewer().slotData[0].count(), 5);
+    QCOMPARE(viewer.state.slotData[0].count(), 5);
 }
 
 void TestViewerLoad::showGraphPresetsDialogAndOpensCaptionedWindow()
@@ -217,19 +224,19 @@ void TestViewerLoad::showGraphPresetsDialogAndOpensCaptionedWindow()
     const QString path = writeFile(dir, "two_blocks.txt", dataFile("two_blocks.txt"));
     AnsweringDialog dialog(path);
     Zelk::MsgBoxRecorder boxes;
-    FrmKurvex start;
+    FrmKurvex start(viewer.state);
     start.setCommandLine("C:\\d\\All_data.txt/2/16");
     QVERIFY(start.cmdShowGraph_Click());
     QCOMPARE(dialog.requests.size(), 1);
     QCOMPARE(dialog.requests[0].presetFile, QString("C:\\d\\All_data.txt"));
     QCOMPARE(dialog.requests[0].filter, FrmKurvex::DialogFilter);
     QVERIFY(dialog.requests[0].existingOnly);
-    QCOMPARE(GraphE::viewer().XAxisMode, qint16(2));
-    frmHistory_Graph *graph = GraphE::viewer().GraphWindows[0];
+    QCOMPARE(viewer.state.XAxisMode, qint16(2));
+    frmHistory_Graph *graph = start.GraphWindows[0];
     QVERIFY(graph && graph->isVisible());
     QCOMPARE(graph->windowTitle(), "HistoryGraph-" + path + "  0");
     QCOMPARE(graph->lblIndexForm->text(), QString("0"));
-    QVERIFY(GraphE::viewer().GraphOpen[0]);
+    QVERIFY(start.GraphOpen[0]);
     QCOMPARE(boxes.texts, QStringList());
 }
 
@@ -237,11 +244,11 @@ void TestViewerLoad::cancelledDialogEndsViewer()
 {
     FreshViewer viewer;
     AnsweringDialog dialog; // no answer: cancel
-    FrmKurvex start;
+    FrmKurvex start(viewer.state);
     start.setCommandLine(QString());
     QVERIFY(!start.cmdShowGraph_Click());
     QCOMPARE(dialog.requests.value(0).presetFile, QString("ALL_Data"));
-    QCOMPARE(int(GraphE::viewer().OpenGraphCount), 0);
+    QCOMPARE(int(start.OpenGraphCount), 0);
 }
 
 void TestViewerLoad::fifthGraphIsRefused()
@@ -251,13 +258,13 @@ void TestViewerLoad::fifthGraphIsRefused()
     const QString path = writeFile(dir, "two_blocks.txt", dataFile("two_blocks.txt"));
     AnsweringDialog dialog(path);
     Zelk::MsgBoxRecorder boxes;
-    FrmKurvex start;
+    FrmKurvex start(viewer.state);
     for (int i = 0; i < 4; ++i)
         QVERIFY(start.cmdShowGraph_Click());
     QVERIFY(boxes.texts.isEmpty());
     QVERIFY(start.cmdShowGraph_Click()); // graphs stay open: the viewer runs on
     QCOMPARE(boxes.texts, QStringList{"Number of opened graphs is limited"});
-    QCOMPARE(GraphE::viewer().GraphWindows[3]->lblIndexForm->text(), QString("3"));
+    QCOMPARE(start.GraphWindows[3]->lblIndexForm->text(), QString("3"));
 }
 
 void TestViewerLoad::slotMarkedOpenIsRefused()
@@ -265,11 +272,11 @@ void TestViewerLoad::slotMarkedOpenIsRefused()
     FreshViewer viewer;
     AnsweringDialog dialog(QStringLiteral("/nonexistent/never-read.txt"));
     Zelk::MsgBoxRecorder boxes;
-    GraphE::viewer().GraphOpen[0] = true;
-    FrmKurvex start;
+    FrmKurvex start(viewer.state);
+    start.GraphOpen[0] = true;
     QVERIFY(!start.cmdShowGraph_Click());
     QCOMPARE(boxes.texts, QStringList{"frmHistoryGraph(ch) is already opened"});
-    QCOMPARE(int(GraphE::viewer().OpenGraphCount), 1);
+    QCOMPARE(int(start.OpenGraphCount), 1);
 }
 
 QTEST_MAIN(TestViewerLoad)

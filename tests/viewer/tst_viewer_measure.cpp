@@ -148,9 +148,9 @@ QString readout(int k1, int k2, bool a2d)
         .arg(value(3 * (k2 - k1)));
 }
 
-QStringList listRows()
+QStringList listRows(const frmHistory_Graph *g)
 {
-    const frmListHist_Graph *list = GraphE::viewer().ListWindows[0];
+    const frmListHist_Graph *list = g->listWindow();
     QStringList rows;
     if (!list)
         return rows;
@@ -239,16 +239,17 @@ void TestViewerMeasure::wheelZoomsStepBackInOrder()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    frmHistory_Graph *g = openGraph(dir, historyFile(waveBlocks({0, 1, 0, 3, 2, 0, 1, 1, 0, 2}, 1000)));
+    frmHistory_Graph *g =
+        viewer.openGraph(dir, historyFile(waveBlocks({0, 1, 0, 3, 2, 0, 1, 1, 0, 2}, 1000)));
     QVERIFY(g);
     const int w = g->pctGraphH->width();
     QList<View> views{viewOf(g)};
     for (int i = 0; i < zooms.size(); ++i) {
         if (zooms[i] == 'w') {
-            const QString ymin = g->YminText, ymax = g->YmaxText;
+            const double ymin = g->Ymin, ymax = g->Ymax;
             wheel(g, w * (i + 1) / 5, 120);
-            QCOMPARE(g->YminText, ymin); // value limits unchanged
-            QCOMPARE(g->YmaxText, ymax);
+            QCOMPARE(g->Ymin, ymin); // value limits unchanged
+            QCOMPARE(g->Ymax, ymax);
         } else {
             rectangleZoom(g, w / 3);
         }
@@ -280,7 +281,8 @@ void TestViewerMeasure::wheelStopsAtNarrowestAndFullRange()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    frmHistory_Graph *g = openGraph(dir, historyFile(waveBlocks({0, 1, 0, 3, 2, 0, 1, 1, 0, 2}, 1000)));
+    frmHistory_Graph *g =
+        viewer.openGraph(dir, historyFile(waveBlocks({0, 1, 0, 3, 2, 0, 1, 1, 0, 2}, 1000)));
     QVERIFY(g);
     const View first = viewOf(g);
     const int px = g->pctGraphH->width() * 2 / 3;
@@ -322,10 +324,10 @@ void TestViewerMeasure::wheelReadoutsMatchRectangleZoom()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    frmHistory_Graph *g = openGraph(dir, historyFile(waveBlocks({0, 1, 0}, 100)));
+    frmHistory_Graph *g = viewer.openGraph(dir, historyFile(waveBlocks({0, 1, 0}, 100)));
     QVERIFY(g);
     g->cmdReadFile->click();
-    const QStringList fullRows = listRows();
+    const QStringList fullRows = listRows(g);
     QCOMPARE(fullRows.size(), 300);
     const QString fullAverage = g->txtAverage->text();
     const int w = g->pctGraphH->width();
@@ -334,12 +336,12 @@ void TestViewerMeasure::wheelReadoutsMatchRectangleZoom()
     const QStringList texts{g->txtAverage->text(), g->txtChannelScanned->text(),
                             g->txtIntegrationBufferSize->text(), g->lblYMaxCurr->text(),
                             g->lblYMinCurr->text()};
-    const QStringList rows = listRows();
+    const QStringList rows = listRows(g);
     QCOMPARE(rows.size(), wheeled.hi - wheeled.lo + 1);
     QVERIFY(g->txtAverage->text() != fullAverage);
 
     g->cmdReSet->click();
-    QCOMPARE(listRows(), fullRows);
+    QCOMPARE(listRows(g), fullRows);
     // The rectangle whose edges give the same first and last reading.
     const double plotTw = g->pctGraphH->widthTw();
     int left = 0, right = w - 1;
@@ -357,7 +359,7 @@ void TestViewerMeasure::wheelReadoutsMatchRectangleZoom()
         (QStringList{g->txtAverage->text(), g->txtChannelScanned->text(), g->txtIntegrationBufferSize->text(),
                      g->lblYMaxCurr->text(), g->lblYMinCurr->text()}),
         texts);
-    QCOMPARE(listRows(), rows);
+    QCOMPARE(listRows(g), rows);
 }
 
 // No file loaded, or the composed print picture standing in for the plot: the wheel changes nothing.
@@ -367,7 +369,7 @@ void TestViewerMeasure::wheelWithoutLivePlotIsHarmless()
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
     {
-        frmHistory_Graph bare;
+        frmHistory_Graph bare(viewer.state, 0);
         wheel(&bare, 10, 120);
         wheel(&bare, 10, -120);
         bare.chkCursors->click();
@@ -375,7 +377,7 @@ void TestViewerMeasure::wheelWithoutLivePlotIsHarmless()
         QVERIFY(line(&bare, 1)->isHidden());
         QCOMPARE(bare.lblCursors->text(), QString());
     }
-    frmHistory_Graph *g = openGraph(dir, historyFile(waveBlocks({0, 1, 0}, 100)));
+    frmHistory_Graph *g = viewer.openGraph(dir, historyFile(waveBlocks({0, 1, 0}, 100)));
     QVERIFY(g);
     g->cmdPrintF_Click();
     const View composed = viewOf(g);
@@ -390,7 +392,7 @@ void TestViewerMeasure::cursorReadoutsAtKnownReadings()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    frmHistory_Graph *g = openGraph(dir, linearFile(301), "All_data.txt/2/8");
+    frmHistory_Graph *g = viewer.openGraph(dir, linearFile(301), "All_data.txt/2/8");
     QVERIFY(g);
     QVERIFY(line(g, 1)->isHidden());
     g->chkCursors->click();
@@ -430,7 +432,7 @@ void TestViewerMeasure::cursorsFollowZoom()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    frmHistory_Graph *g = openGraph(dir, linearFile(301), "All_data.txt/2/8");
+    frmHistory_Graph *g = viewer.openGraph(dir, linearFile(301), "All_data.txt/2/8");
     QVERIFY(g);
     g->chkCursors->click();
     const int w = g->pctGraphH->width();
@@ -465,7 +467,7 @@ void TestViewerMeasure::cursorLinesLeaveZoomClicksToPlot()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    frmHistory_Graph *g = openGraph(dir, linearFile(301));
+    frmHistory_Graph *g = viewer.openGraph(dir, linearFile(301));
     QVERIFY(g);
     g->chkCursors->click();
     QWidget *l = line(g, 1);
@@ -495,7 +497,7 @@ void TestViewerMeasure::realisticMeasureShowsBothCursors()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    frmHistory_Graph *g = openGraph(dir, historyFile(realisticBlocks()));
+    frmHistory_Graph *g = viewer.openGraph(dir, historyFile(realisticBlocks()));
     QVERIFY(g);
     const int w = g->pctGraphH->width();
     wheel(g, w / 3, 240);

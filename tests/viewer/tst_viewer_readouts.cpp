@@ -98,12 +98,12 @@ void TestViewerReadouts::zoomToReadings10To19ShowsTheirStatistics()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    QPointer<frmHistory_Graph> g = openGraph(dir, risingFile(100));
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, risingFile(100));
     QVERIFY(g);
     zoomTo(g, 10, 19);
     QCOMPARE(g->LoIndex[0], 10);
     QCOMPARE(g->HiIndex[0], 19);
-    QCOMPARE(GraphE::viewer().SamplesText, QString("10"));
+    QCOMPARE(viewer.state.SamplesText, QString("10"));
     QVERIFY(g->txtChannelScanned->text().endsWith("  10"));
     QCOMPARE(g->txtIntegrationBufferSize->text(), QString("10  Readings:   19"));
     // Average 1145, minimum 1100, maximum 1190, deltas -45 and 45, each extreme once; the caption's last
@@ -112,7 +112,7 @@ void TestViewerReadouts::zoomToReadings10To19ShowsTheirStatistics()
     g->OptValueType[2]->click();
     QCOMPARE(g->txtAverage->text(), QString("   1145    1100    1190    -45     45    1"));
     g->cmdMinus_Click(); // back to all 100 readings
-    QCOMPARE(GraphE::viewer().SamplesText, QString("100"));
+    QCOMPARE(viewer.state.SamplesText, QString("100"));
     QCOMPARE(g->txtAverage->text(), QString("   1495    1000    1990   -495    495    1"));
     QCOMPARE(g->txtIntegrationBufferSize->text(), QString("0  Readings:   99"));
     QCOMPARE(boxes.texts, QStringList());
@@ -165,7 +165,7 @@ void TestViewerReadouts::valueModeShowsReadingsAtFullPrecision()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    QPointer<frmHistory_Graph> g = openGraph(dir, historyFile({alternating(30, even, odd)}));
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, historyFile({alternating(30, even, odd)}));
     QVERIFY(g);
     zoomTo(g, 10, 19);
     QTEST(g->txtAverage->text(), "average");
@@ -174,7 +174,7 @@ void TestViewerReadouts::valueModeShowsReadingsAtFullPrecision()
     QCOMPARE(g->lblYMaxCurr->text(), QString(even));
     QCOMPARE(g->lblYMinCurr->text(), QString(odd));
     g->cmdReadFile->click();
-    const frmListHist_Graph *list = GraphE::viewer().ListWindows[0];
+    const frmListHist_Graph *list = g->listWindow();
     QVERIFY(list);
     QCOMPARE(list->LstHistTemp->model()->index(0, 0).data().toString().simplified(), "10 " + even);
     g->chkCursors->setChecked(true);
@@ -225,10 +225,10 @@ void TestViewerReadouts::extremeReadingIsReportedOnceAndNeverClamped()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    QPointer<frmHistory_Graph> g = openGraph(dir, dataFile(file));
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, dataFile(file));
     QVERIFY(g);
     QCOMPARE((QStringList{g->lblYMinCurr->text(), g->lblYMaxCurr->text()}), shown.mid(1));
-    const double ymin = number(g->YminText), ymax = number(g->YmaxText);
+    const double ymin = g->Ymin, ymax = g->Ymax;
     QVERIFY(ymin < number(shown[1]) && number(shown[2]) < ymax);
     g->chkCursors->setChecked(true);
     zoomTo(g, 1, 7);
@@ -239,7 +239,7 @@ void TestViewerReadouts::extremeReadingIsReportedOnceAndNeverClamped()
         text = text.section(u'.', 0, 0);
     QCOMPARE(readouts(g), shown);
     g->cmdMinus_Click();
-    QVERIFY(qAbs(number(g->YminText) - ymin) <= 0.5 && qAbs(number(g->YmaxText) - ymax) <= 0.5);
+    QVERIFY(qAbs(g->Ymin - ymin) <= 0.5 && qAbs(g->Ymax - ymax) <= 0.5);
     QTEST(boxes.texts, "messages");
 }
 
@@ -265,7 +265,7 @@ void TestViewerReadouts::readingsBoxInMillisecondsAfterLoad()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    QPointer<frmHistory_Graph> g = openGraph(dir, risingFile(30), "All_data.txt/2/8");
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, risingFile(30), "All_data.txt/2/8");
     QVERIFY(g);
     QCOMPARE(g->txtXmax->text(), QString("232"));
     QCOMPARE(g->txtIntegrationBufferSize->text(), QString("0  Readings:   29"));
@@ -275,12 +275,10 @@ void TestViewerReadouts::autoRangeWidensByTenPercentOrOne_data()
 {
     QTest::addColumn<QByteArray>("low");
     QTest::addColumn<QByteArray>("high");
-    QTest::addColumn<QString>("ymin");
-    QTest::addColumn<QString>("ymax");
-    QTest::newRow("flat_500_margin_1") << QByteArray("500") << QByteArray("500") << "499"
-                                       << "501";
-    QTest::newRow("span_500_margin_50") << QByteArray("100") << QByteArray("600") << "50"
-                                        << "650";
+    QTest::addColumn<double>("ymin");
+    QTest::addColumn<double>("ymax");
+    QTest::newRow("flat_500_margin_1") << QByteArray("500") << QByteArray("500") << 499.0 << 501.0;
+    QTest::newRow("span_500_margin_50") << QByteArray("100") << QByteArray("600") << 50.0 << 650.0;
 }
 
 void TestViewerReadouts::autoRangeWidensByTenPercentOrOne()
@@ -291,13 +289,13 @@ void TestViewerReadouts::autoRangeWidensByTenPercentOrOne()
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
     QPointer<frmHistory_Graph> g =
-        openGraph(dir, historyFile({alternating(40, low, high), {1, {low, high}}}));
+        viewer.openGraph(dir, historyFile({alternating(40, low, high), {1, {low, high}}}));
     QVERIFY(g);
-    QCOMPARE(g->MinText, QString(low));
-    QCOMPARE(g->MaxText, QString(high));
+    QCOMPARE(g->ShownMin, low.toDouble());
+    QCOMPARE(g->ShownMax, high.toDouble());
     g->cmd1MinMax->click();
-    QTEST(g->YminText, "ymin");
-    QTEST(g->YmaxText, "ymax");
+    QTEST(g->Ymin, "ymin");
+    QTEST(g->Ymax, "ymax");
     QCOMPARE(boxes.texts, QStringList()); // a flat curve is drawn, not a division by zero
 }
 
@@ -305,15 +303,14 @@ void TestViewerReadouts::hideInputsTogglesOnlyWithLabels()
 {
     FreshViewer viewer;
     QTemporaryDir dir;
-    QPointer<frmHistory_Graph> flat = openGraph(dir, historyFile(waveBlocks({0, 0}, 20)));
+    QPointer<frmHistory_Graph> flat = viewer.openGraph(dir, historyFile(waveBlocks({0, 0}, 20)));
     QVERIFY(flat);
     QCOMPARE(flat->InputLabelCount, 0);
     flat->cmdHideInputs->click();
     QCOMPARE(flat->cmdHideInputs->text(), QString("Hide Inputs"));
     delete flat;
 
-    GraphE::resetViewer();
-    QPointer<frmHistory_Graph> g = openGraph(dir, historyFile(waveBlocks({0, 1, 0, 1}, 20)));
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, historyFile(waveBlocks({0, 1, 0, 1}, 20)));
     QVERIFY(g);
     QCOMPARE(g->InputLabelCount, 3);
     g->cmdHideInputs->click();
@@ -363,16 +360,16 @@ void TestViewerReadouts::summaryFileSetsPlotStepFromTotalTime()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    QPointer<frmHistory_Graph> g = openGraph(dir, risingFile(20));
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, risingFile(20));
     QVERIFY(g);
     const CurrentFolder folder(dir.path());
     QVERIFY(!writeFile(dir, "MinMaxBig", "12/07/2026,10:30:00\r\nPart,Summary\r\n" + lines).isEmpty());
     qint32 next = -1;
     QVERIFY(g->LoadMinMaxFile(0, 1, next));
-    QTEST(GraphE::viewer().PlotStep, "step");
+    QTEST(viewer.state.PlotStep, "step");
     QTEST(int(next), "next");
-    QCOMPARE(GraphE::viewer().FileDateText, QString("12/07/2026"));
-    QCOMPARE(GraphE::viewer().FileTimeText, QString("10:30:00"));
+    QCOMPARE(viewer.state.FileDateText, QString("12/07/2026"));
+    QCOMPARE(viewer.state.FileTimeText, QString("10:30:00"));
     QCOMPARE(boxes.texts, QStringList());
 }
 
@@ -381,7 +378,7 @@ void TestViewerReadouts::addReplacesReadingsFromIndexOne()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    QPointer<frmHistory_Graph> g = openGraph(dir, risingFile(20));
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, risingFile(20));
     QVERIFY(g);
     const CurrentFolder folder(dir.path());
     QVERIFY(!writeFile(dir, "MinMaxBig",
@@ -390,7 +387,7 @@ void TestViewerReadouts::addReplacesReadingsFromIndexOne()
                  .isEmpty());
     g->cmdAdd2Graf->click();
     QCOMPARE(g->cmdAdd2Graf->text(), QString("1"));
-    const GraphE::GraphSlot &sd = GraphE::viewer().slotData[0];
+    const GraphE::GraphSlot &sd = viewer.state.slotData[0];
     QCOMPARE(sd.count(), 4); // reading 0 kept, 1..3 replaced, the rest cut
     QCOMPARE(sd.value(0), 1000.0);
     QCOMPARE(sd.valueText(1), QString("1500"));
@@ -398,7 +395,7 @@ void TestViewerReadouts::addReplacesReadingsFromIndexOne()
     QCOMPARE(sd.time(3), 102);
     QCOMPARE(g->HiIndex[0], 3);
     QCOMPARE(g->PrintedLines, QStringList{"part"});
-    QCOMPARE(GraphE::viewer().PlotStep, 1.0); // the window's initialisation starts the step at 1 again
+    QCOMPARE(viewer.state.PlotStep, 1.0); // the window's initialisation starts the step at 1 again
     QCOMPARE(boxes.texts, QStringList());
 }
 
@@ -407,14 +404,14 @@ void TestViewerReadouts::addWithoutSummaryFileChangesNothing()
     FreshViewer viewer;
     QTemporaryDir dir;
     Zelk::MsgBoxRecorder boxes;
-    QPointer<frmHistory_Graph> g = openGraph(dir, risingFile(20));
+    QPointer<frmHistory_Graph> g = viewer.openGraph(dir, risingFile(20));
     QVERIFY(g);
     const CurrentFolder folder(dir.path());
     g->cmdAdd2Graf->click();
     QCOMPARE(boxes.texts.size(), 1);
     QVERIFY2(boxes.texts[0].contains(QDir(dir.path()).filePath("MinMaxBig")), qPrintable(boxes.texts[0]));
     QCOMPARE(g->cmdAdd2Graf->text(), QString("Add"));
-    QCOMPARE(GraphE::viewer().slotData[0].count(), 20);
+    QCOMPARE(viewer.state.slotData[0].count(), 20);
     QCOMPARE(g->HiIndex[0], 19);
 }
 
