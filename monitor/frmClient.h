@@ -5,6 +5,9 @@
 #include "CommLog.h"
 #include "ReadingStore.h"
 #include "ReplyAssembler.h"
+#include "RunMode.h"
+
+class DeviceLink;
 
 #include <QString>
 #include <QStringList>
@@ -20,7 +23,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
-class QTcpSocket;
 class QTimer;
 class QFrame;
 namespace Zelk {
@@ -33,6 +35,9 @@ class frmClient : public QWidget {
 public:
     explicit frmClient(QWidget *parent = nullptr);
     ~frmClient() override;
+    // The link to the device that every request of the window goes through.
+    DeviceLink &link() const { return *m_link; }
+    RunMode runMode() const { return m_runMode; }
 
     // ---- Window events, waits, counters, XML view (frmClient.cpp) ----
     void Form_Load();
@@ -66,7 +71,8 @@ public:
     void chkCommLog_Click();
 
     // ---- Replies (frmClient_replies.cpp) ----
-    void tcpClient_DataArrival(std::int32_t bytesTotal);
+    // A reply the link recognised by its closing tag, handed to its handler.
+    void tcpClient_DataArrival(Reply::Kind kind);
     bool Get_XML_Element_Data(const QString &strXML, const QString &strElementStart, QString &strElementData);
     void CreateXMLErrMsg();
     void SaveHistoryToFile();
@@ -118,13 +124,7 @@ public:
 
     // ---- State ----
     QWidget *ctrlEach = nullptr;
-    bool bAutoReconnect = false;
-    bool bRequestSent = false;
-    std::int32_t lConnectTicks = 0;
-    bool bNoTimeOut = false;
     bool bStopWasEnabled = false;
-    QString strCurFunction;
-    QString strCurParameters;
     std::int16_t iFormBlockW = 0;
     std::int16_t iFormBlockH = 0;
     bool bNewSampleSession = false;
@@ -140,9 +140,6 @@ public:
     bool bSampleClockOn = false;
     bool bSampleStartAcked = false;
     std::int32_t lTimeOutMS = 5000;
-    std::int32_t lReplyTimeOutMS = 0;
-    std::int32_t lReplyStartTicks = 0;
-    std::int32_t lReplyCount = 0;
     bool bUnitsRead = false;
     std::int32_t lWeightForeColor = 0;
     std::int16_t iXMLErrCount = 0;
@@ -159,8 +156,6 @@ public:
     std::int32_t lAutoSaveBegin = 0;
     std::int32_t lAutoSaveLast = 0;
     std::int32_t lTotalReadings = 0;
-    QString strReplyXML;
-    QString strReplyCopy;
     std::int16_t iHistFileNo = 0;
     std::array<std::int16_t, 11> aOutMask{};
     bool bChanReplyFlag = false;
@@ -228,8 +223,7 @@ public:
     QLabel *ImaVZT_Logo = nullptr, *lblXML_Data = nullptr, *lblAuto = nullptr;
     QPushButton *cmdShowXMLData = nullptr, *cmdQuitXML = nullptr;
     QPlainTextEdit *txtRealTimeInfo = nullptr;
-    QTimer *TimerTimeOut = nullptr, *Timer3AutoSave = nullptr;
-    QTcpSocket *tcpClient = nullptr;
+    QTimer *Timer3AutoSave = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -246,16 +240,9 @@ private:
     void fitDesignToScreen();
     void holdFrameContent();
 
-    // Timers keep their enabled state apart from their interval: an interval of 0 never ticks.
-    void setTimerEnabled(QTimer *timer, bool enabled);
-    void setTimerInterval(QTimer *timer, std::int32_t interval);
-    bool timerEnabled(const QTimer *timer) const;
-
-    // Socket: a fresh socket per connection, the old one retired safely even from inside its own events.
-    void closeSocket();
-    void newSocket();
-    void onSocketError(int error);
-    void onSocketDisconnected();
+    // The device link and its events shown on the window (frmClient_link.cpp).
+    void createLink();
+    DeviceLink *m_link = nullptr;
 
     // Reply handling.
     void HandleRTStatusReply();
@@ -263,7 +250,6 @@ private:
     void HandleFastSamplingReply();
     void HandleStartSampleReply();
     void HandleStopSampleReply();
-    void HandleUnfinishedReply(std::int32_t now);
     void GiveUpReply();
     void ShowErrorDisplay(bool fastSampling);
     void EndOfRun(bool fastSampling);
@@ -279,14 +265,8 @@ private:
     void SendOutputWord(std::int16_t word);
     bool AwaitSetPointReply(std::uint32_t boxColour);
 
-    Reply::Assembler m_assembler;
-    std::uint32_t m_connectionSerial = 0;
-    std::uint32_t m_quietConnection = 0; // the StopSample sent after a reported fault: fails silently
-    bool m_inNoAnswer = false;
     // The no-answer path; `reported`: the fault has been shown already, no message.
     void noAnswerPath(bool reported);
-    // The current exchange ends here: its socket closed, its time-out off.
-    void silenceLink();
     // Batches of this run given up one after the other; the third ends the run by the no-answer path.
     int m_batchesGivenUp = 0;
     static constexpr int MaxBatchesGivenUp = 3;
@@ -295,8 +275,6 @@ private:
     // The messages of one batch's parse, each opened after the socket event (see msgBoxAfterEvent).
     void showParseMessages(const QStringList &messages);
     bool m_weightNotNumber = false; // "Not Number" shown for the weight; no number has come since
-    bool quietExchange() const;     // this connection is that StopSample
-    bool m_replyHandled = false;    // a reply was recognised on the current connection: nothing awaited
     QString m_surfaceNote;          // text printed on the window surface
     bool m_unloading = false;
     bool m_runUnsaved = false; // a fast-sampling run whose history file has not been written yet
@@ -312,21 +290,14 @@ private:
     // Stop was clicked while a batch was on its way: its reply sends StopSample.
     bool m_stopPending = false;
     void SendStopSample();
+    // The run mode, and the Weight and Fast Sample buttons painted from it (frmClient_sampling.cpp).
+    RunMode m_runMode = RunMode::Idle;
+    void setRunMode(RunMode mode);
+    void stopRunMode();
 
-    // Communication log (frmClient_link.cpp). Nothing is composed while it is off.
-    CommLog::Writer m_commLog;
-    qint64 m_replyBytes = 0;    // bytes that came on the current connection
-    bool m_replyLogged = false; // a reply recognised without its closing tag is in the log already
-    bool m_faultLogged = false; // the cause of the coming no-answer path is in the log already
-    template <class Write> void commLog(Write &&write)
-    {
-        if (m_commLog.isOpen() && !write(m_commLog))
-            commLogFailed(true);
-    }
     // A log that cannot be written is switched off and reported once; `later` shows the message after
     // the socket or timer event that wrote the line has returned.
-    void commLogFailed(bool later);
-    void commLogGivenUp(CommLog::GiveUp reason);
+    void commLogFailed(const QString &text, bool later);
     // A message not shown because its cause was shown and has not gone away: only the log has it.
     void messageRepeat(const QString &text);
 };

@@ -2,6 +2,7 @@
 // channel display that allows fast sampling and the set point on channel 1 only.
 #include "frmClient.h"
 
+#include "DeviceLink.h"
 #include "RequestFraming.h"
 
 #include <QCheckBox>
@@ -37,19 +38,19 @@ void frmClient::cmdChanSwitch_Click()
 {
     // The switch waits for its reply itself: the answer time-out is off while it does, and on again
     // for every request after it.
-    bNoTimeOut = true;
+    m_link->suspendTimeOut(true);
     const QString channel = lblChanNum->text();
     if (channel == QLatin1String("1"))
         cmdChan_Click(2);
     else if (channel == QLatin1String("2"))
         cmdChan_Click(1);
-    bNoTimeOut = false;
+    m_link->suspendTimeOut(false);
 }
 
 void frmClient::cmdChan_Click(std::int16_t Index)
 {
     // The channel command goes out with the body of the previous command.
-    strCurFunction = Framing::channelCommand(Index);
+    m_link->setCommand(Framing::channelCommand(Index));
     StartConnection(true);
     bChanReplyFlag = false;
     std::int32_t limit = ChannelReplyWaitMs;

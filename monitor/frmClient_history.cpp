@@ -3,6 +3,7 @@
 #include "frmClient.h"
 
 #include "Controls.h"
+#include "DeviceLink.h"
 #include "HistoryRun.h"
 #include "SafeWrite.h"
 #include "Seams.h"
@@ -101,17 +102,17 @@ void frmClient::Timer3AutoSave_Timer()
             historyWriteFailure(HistoryRun::AutoSaveFile, step.from, step.to, ReadingStore::Frame::DataOnly);
         if (!failure.isEmpty()) {
             // Reported once: the auto-save stops for the rest of the run, which goes on in memory.
-            setTimerEnabled(Timer3AutoSave, false);
+            TimerSwitch::setEnabled(Timer3AutoSave, false);
             Zelk::MsgBox(failure);
             return;
         }
         lAutoSaveBegin = step.to;
     }
     if (step.tooBig) {
-        setTimerEnabled(Timer3AutoSave, false);
+        TimerSwitch::setEnabled(Timer3AutoSave, false);
         Zelk::MsgBox(HistoryRun::TooBigMessage);
     } else if (!running) {
-        setTimerEnabled(Timer3AutoSave, false); // the last blocks of the run are in the file now
+        TimerSwitch::setEnabled(Timer3AutoSave, false); // the last blocks of the run are in the file now
     }
 }
 

@@ -2,6 +2,7 @@
 // monitor's default address points at, a fresh current directory, and recorded operator messages.
 #pragma once
 
+#include "DeviceLink.h"
 #include "DeviceSim.h"
 #include "Seams.h"
 #include "frmClient.h"
@@ -52,7 +53,7 @@ public:
         return raw;
     }
     int readings() const { return window->lblTotalReadingsD->text().toInt(); }
-    bool idle() const { return window->tcpClient->state() == QAbstractSocket::UnconnectedState; }
+    bool idle() const { return !window->link().busy(); }
     void writeFile(const QString &name, const QByteArray &text) const
     {
         QFile f(dir.filePath(name));

@@ -367,7 +367,7 @@ void TestCommLog::boxIsOffOnEveryStartAndNotKeptInSettings()
     w.chkCommLog->setCheckState(Qt::Checked);
     w.cmdSaveConfig->click();
     QCOMPARE(readAll(settingsPath), savedOff);
-    w.bAutoReconnect = false;
+    w.link().setReconnecting(false);
     QTRY_VERIFY(s.idle());
 
     frmClient &again = s.startWindow();
@@ -413,7 +413,7 @@ void TestCommLog::healthyExchangeIsLoggedUntilTheBoxIsUnticked()
     w.chkCommLog->setCheckState(Qt::Checked);
     QTRY_VERIFY(s.log().size() >= lines.size() + 2);
     QVERIFY(readAll(s.logPath()).startsWith(before));
-    w.bAutoReconnect = false;
+    w.link().setReconnecting(false);
     QTRY_VERIFY(s.idle());
     QVERIFY(s.messages.texts.isEmpty());
 }
@@ -516,7 +516,7 @@ void TestCommLog::unwritableLogIsReportedOnceAndPollingGoesOn()
     const int before = s.readings();
     QTRY_VERIFY(s.readings() >= before + 5);
     QCOMPARE(s.messages.texts.size(), 1);
-    w.bAutoReconnect = false;
+    w.link().setReconnecting(false);
     QTRY_VERIFY(s.idle());
 }
 

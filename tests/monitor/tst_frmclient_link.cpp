@@ -141,7 +141,7 @@ void TestFrmClientLink::weightButtonPollsAsChainOfConnectionsUntilStopped()
     QVERIFY(w.cmdStopSample->isEnabled());
     QVERIFY(w.lblA2D_Data->isVisible());
     QTRY_VERIFY(s.readings() >= 5); // counted from 0 again
-    w.bAutoReconnect = false;
+    w.link().setReconnecting(false);
     QTRY_VERIFY(s.idle());
     QTRY_COMPARE(w.lblCommStatusData->text(), QStringLiteral("Not Connected"));
     const QList<QByteArray> sent = s.requests();
@@ -164,7 +164,7 @@ void TestFrmClientLink::pollingSurvivesTickWrap()
     const int before = s.readings();
     QTRY_VERIFY(s.readings() >= before + 3);
     QVERIFY2(s.messages.texts.isEmpty(), qPrintable(s.messages.texts.join(u'|')));
-    w.bAutoReconnect = false;
+    w.link().setReconnecting(false);
     QTRY_VERIFY(s.idle());
 }
 
@@ -191,8 +191,8 @@ void TestFrmClientLink::deviceFaultShowsNoAnswerOnceAndWeightIsUsableAgain()
     w.cmdWeight->click();
     QTRY_COMPARE(s.messages.texts, QStringList{NoAnswer});
     QVERIFY(s.idle());
-    QVERIFY(!w.TimerTimeOut->isActive());
-    QVERIFY(!w.bAutoReconnect);
+    QVERIFY(!w.link().timing());
+    QVERIFY(!w.link().reconnecting());
     QVERIFY(w.cmdWeight->isEnabled());
     QVERIFY(!w.cmdStopSample->isEnabled());
     QCOMPARE(Zelk::backColor(w.cmdWeight), Zelk::Ole::ButtonFace);
@@ -203,7 +203,7 @@ void TestFrmClientLink::deviceFaultShowsNoAnswerOnceAndWeightIsUsableAgain()
     QTRY_VERIFY(s.device.isListening());
     w.cmdWeight->click();
     QTRY_VERIFY(s.readings() >= 2);
-    w.bAutoReconnect = false;
+    w.link().setReconnecting(false);
     QTRY_VERIFY(s.idle());
     QCOMPARE(s.messages.texts.size(), 1);
 }
@@ -217,11 +217,11 @@ void TestFrmClientLink::failedStopSampleAfterNoAnswerShowsNoSecondMessage()
     s.device.setFault(Fault::RefuseConnections);
     w.cmdWeight->setEnabled(false);
     Zelk::setBackColor(w.cmdStart_Sample, Zelk::Ole::Green);
-    w.strCurFunction = QStringLiteral("GetFastSampling");
-    w.bAutoReconnect = true;
+    w.link().setCommand(QStringLiteral("GetFastSampling"));
+    w.link().setReconnecting(true);
     w.StartConnection(true);
     QTRY_COMPARE(s.messages.texts, QStringList{NoAnswer});
-    QCOMPARE(w.strCurFunction, QStringLiteral("StopSample")); // the no-answer path asked the device to stop
+    QCOMPARE(w.link().command(), QStringLiteral("StopSample")); // the no-answer path asked the device to stop
     QTRY_VERIFY(s.idle());
     QCOMPARE(s.messages.texts, QStringList{NoAnswer});
     QVERIFY(w.cmdWeight->isEnabled());
@@ -312,7 +312,7 @@ void TestFrmClientLink::errorCodeShownInRedWhilePollingGoesOn()
     QCOMPARE(Zelk::foreColor(w.lblErrNumer), Zelk::Ole::Red);
     QCOMPARE(Zelk::foreColor(w.lblErrDescr), Zelk::Ole::Red);
     QVERIFY(s.messages.texts.isEmpty());
-    w.bAutoReconnect = false;
+    w.link().setReconnecting(false);
     QTRY_VERIFY(s.idle());
 }
 
@@ -414,10 +414,10 @@ void TestFrmClientLink::replyHandledHoweverTcpCutsIt()
     QTRY_COMPARE(s.readings(), 1);
     QCOMPARE(w.lblA2D_Data->text(), QStringLiteral("12345"));
     QCOMPARE(w.lblUnitNameWGT->text(), QStringLiteral("g"));
-    QVERIFY(w.strReplyXML.startsWith(QStringLiteral("<?xml version='1.0' ?><GetRTStatus>")));
-    QVERIFY(w.strReplyXML.endsWith(QStringLiteral("</GetRTStatus>\r\n\r\n")));
+    QVERIFY(w.link().replyText().startsWith(QStringLiteral("<?xml version='1.0' ?><GetRTStatus>")));
+    QVERIFY(w.link().replyText().endsWith(QStringLiteral("</GetRTStatus>\r\n\r\n")));
     QVERIFY(w.bUnitsRead);
-    QCOMPARE(w.lReplyCount, 1);
+    QCOMPARE(w.link().repliesStarted(), 1);
     QVERIFY(s.messages.texts.isEmpty());
 }
 
@@ -479,7 +479,7 @@ void TestFrmClientLink::saveConfigWritesSettingsAndReportsFailure()
     QVERIFY(s.messages.texts.first().contains(QStringLiteral("ZELK_NET.cfg")));
     w.cmdWeight->click();
     QTRY_VERIFY(s.readings() >= 2);
-    w.bAutoReconnect = false;
+    w.link().setReconnecting(false);
     QTRY_VERIFY(s.idle());
 }
 
@@ -516,8 +516,8 @@ void TestFrmClientLink::timeOutBoxIsValidated()
     w.SetTimeOutValue(w.lTimeOutMS);
     QTEST(w.txtTimeout2->text(), "shown");
     QCOMPARE(w.lTimeOutMS, ms);
-    QCOMPARE(w.lReplyTimeOutMS, ms);
-    QCOMPARE(w.TimerTimeOut->interval(), ms);
+    QCOMPARE(w.link().replyLimit(), ms);
+    QCOMPARE(w.link().tickInterval(), ms);
 }
 
 void TestFrmClientLink::waitsEndAfterTheirLimitAcrossTickWrap()

@@ -425,7 +425,7 @@ void TestFrmClientReadout::inputLampsShowWordAndAppearWithPolling()
     QVERIFY(!w.lblShowInpStatus->isVisible());
     QVERIFY(!w.LblSwitch->isVisible());
     QCOMPARE(w.LblSwitch->toolTip(), QString());
-    w.bAutoReconnect = false;
+    w.link().setReconnecting(false);
     QTRY_VERIFY(s.idle());
 }
 
@@ -461,7 +461,7 @@ void TestFrmClientReadout::outputRequestsComputedFromLastReportedWord()
     QCOMPARE(int(w.iOutStatus), word); // changes only with the device's report
     if (body.isEmpty()) {
         QVERIFY(s.idle());
-        QCOMPARE(w.strCurFunction, QStringLiteral("GetRTStatus"));
+        QCOMPARE(w.link().command(), QStringLiteral("GetRTStatus"));
         return;
     }
     QTRY_COMPARE(s.requests(QStringLiteral("SetOutput")), QList<QByteArray>{setOutput(body)});
@@ -633,8 +633,8 @@ void TestFrmClientReadout::switchSendsChannelCommandThenStatusAfterPause()
     s.device.state().setUnit(QStringLiteral("LB"));
     w.cmdSetOutOn[10]->setEnabled(false);
     w.cmdChanSwitch->click();
-    QCOMPARE(w.strCurFunction, QStringLiteral("GetRTStatus"));
-    QCOMPARE(w.strCurParameters, QString());
+    QCOMPARE(w.link().command(), QStringLiteral("GetRTStatus"));
+    QCOMPARE(w.link().body(), QString());
     QTRY_COMPARE(s.readings(), 2);
     // The channel command carries the previous command's body; the status follows the pause.
     QCOMPARE(s.requests(), (QList<QByteArray>{StatusRequest, request("ch2_switch", "ID=4"), StatusRequest}));
@@ -674,7 +674,8 @@ void TestFrmClientReadout::switchDoesNothingWithoutValidChannelOrAnswer()
     frmClient &w = s.start();
     QCOMPARE(w.lblChanNum->text(), channelMissing ? QStringLiteral("Err") : QStringLiteral("1"));
     w.cmdChanSwitch->click(); // returns after the 2000 ms wait when the device stays silent
-    QCOMPARE(w.strCurFunction, channelMissing ? QStringLiteral("GetRTStatus") : QStringLiteral("ch2_switch"));
+    QCOMPARE(w.link().command(),
+             channelMissing ? QStringLiteral("GetRTStatus") : QStringLiteral("ch2_switch"));
     QCOMPARE(s.requests().size(), channelMissing ? 1 : 2);
     QCOMPARE(s.readings(), 1);
     QCOMPARE(w.lblChanNum->text(), channelMissing ? QStringLiteral("Err") : QStringLiteral("1"));

@@ -291,7 +291,7 @@ void TestFrmClientSampling::runOfHandWrittenBatchesWrittenByteForByte()
     QCOMPARE(s.w->lblErrNumer->text(), QStringLiteral("200"));
     QVERIFY(s.w->cmdShowGraph->isEnabled());
     QCOMPARE(Zelk::backColor(s.w->cmdStart_Sample), Zelk::Ole::ButtonFace);
-    QVERIFY(!s.w->TimerTimeOut->isActive());
+    QVERIFY(!s.w->link().timing());
 }
 
 void TestFrmClientSampling::deviceRunWrittenByteForByte_data()
@@ -399,7 +399,7 @@ void TestFrmClientSampling::fastSampleClickRaisesTimeOut()
     QVERIFY(s.runReplies({batch({"1.5"})}));
     QTEST(s.w->txtTimeout2->text(), "shown");
     QTEST(int(s.w->lTimeOutMS), "timeOut");
-    QTEST(s.w->TimerTimeOut->interval(), "tickInterval");
+    QTEST(s.w->link().tickInterval(), "tickInterval");
 }
 
 void TestFrmClientSampling::runGoesThroughStartingSamplingStoppingEnded()
@@ -430,8 +430,8 @@ void TestFrmClientSampling::runGoesThroughStartingSamplingStoppingEnded()
     // Ended.
     QCOMPARE(Zelk::backColor(s.w->cmdStart_Sample), Zelk::Ole::ButtonFace);
     QVERIFY(s.w->cmdShowGraph->isEnabled());
-    QVERIFY(!s.w->TimerTimeOut->isActive());
-    QVERIFY(!s.w->bAutoReconnect);
+    QVERIFY(!s.w->link().timing());
+    QVERIFY(!s.w->link().reconnecting());
 
     const QList<QByteArray> sent = s.requests();
     const qsizetype started = sent.indexOf(StartRequest);
@@ -448,7 +448,7 @@ void TestFrmClientSampling::stopWhilePollingSendsNoStopSample()
     s.w->cmdWeight->click();
     QTRY_VERIFY(s.w->lTotalReadings >= 2);
     s.w->cmdStopSample->click();
-    QVERIFY(!s.w->bAutoReconnect);
+    QVERIFY(!s.w->link().reconnecting());
     QVERIFY(!s.w->cmdStopSample->isEnabled());
     QVERIFY(s.w->cmdWeight->isEnabled());
     QTRY_VERIFY(s.idle());
@@ -597,7 +597,7 @@ void TestFrmClientSampling::deviceKilledMidRunLeavesLoadableAutoSave()
     QTRY_COMPARE_WITH_TIMEOUT(s.messages.texts, QStringList{NoAnswer}, 15000);
     QTRY_VERIFY(!s.w->Timer3AutoSave->isActive());
     // The StopSample sent after the fault fails too, without a second message.
-    QTRY_VERIFY_WITH_TIMEOUT(!s.w->TimerTimeOut->isActive(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!s.w->link().timing(), 15000);
     QCOMPARE(s.messages.texts, QStringList{NoAnswer});
     QVERIFY(s.w->cmdWeight->isEnabled() && s.w->cmdStart_Sample->isEnabled());
     const Loaded l = loadFile(autoSave);
