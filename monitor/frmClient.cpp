@@ -21,6 +21,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -361,6 +362,11 @@ void frmClient::Form_Load()
 void frmClient::Form_Unload(std::int16_t &Cancel)
 {
     Cancel = 0;
+    unload(EXIT_SUCCESS);
+}
+
+void frmClient::unload(int exitCode)
+{
     m_unloading = true;
     m_link->silence();
     // A run still in progress keeps what it stored: the blocks since the last auto-save tick go out now,
@@ -370,7 +376,7 @@ void frmClient::Form_Unload(std::int16_t &Cancel)
     Timer3AutoSave->stop();
     if (lBlockCount > 0)
         saveRunOnce(false);
-    QCoreApplication::exit(0);
+    QCoreApplication::exit(exitCode);
 }
 
 void frmClient::closeEvent(QCloseEvent *event)

@@ -277,6 +277,8 @@ private:
     bool m_weightNotNumber = false; // "Not Number" shown for the weight; no number has come since
     QString m_surfaceNote;          // text printed on the window surface
     bool m_unloading = false;
+    // The one way the program ends: the link silenced, a run in progress saved, then `exitCode`.
+    void unload(int exitCode);
     bool m_runUnsaved = false; // a fast-sampling run whose history file has not been written yet
     // The run's history file, written once: by the first end of the run, or by closing the window
     // during it. `later`: a failure is shown after the socket event that ended the run has returned.
@@ -290,6 +292,11 @@ private:
     // Stop was clicked while a batch was on its way: its reply sends StopSample.
     bool m_stopPending = false;
     void SendStopSample();
+    // Values shown in labels, kept here: the unit the device reported (written to history files), the
+    // channel it reported ("Err" when a status reply had none) and the readings found in error.
+    QString m_unit = QStringLiteral("kg");
+    QString m_channel = QStringLiteral("0");
+    qint64 m_errorReadings = 0;
     // The run mode, and the Weight and Fast Sample buttons painted from it (frmClient_sampling.cpp).
     RunMode m_runMode = RunMode::Idle;
     void setRunMode(RunMode mode);

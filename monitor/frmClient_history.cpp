@@ -59,8 +59,8 @@ QString writeHistoryFile(ReadingStore &store, const QString &fileName, std::int3
 QString frmClient::historyWriteFailure(const QString &fileName, std::int32_t begin, std::int32_t last,
                                        ReadingStore::Frame frame)
 {
-    const QString error = writeHistoryFile(readingStore, fileName, begin, last, frame, strSampleStartTime,
-                                           lblUnitNameTare->text());
+    const QString error =
+        writeHistoryFile(readingStore, fileName, begin, last, frame, strSampleStartTime, m_unit);
     if (error.isEmpty())
         return {};
     return QStringLiteral("The history file %1 could not be written: %2").arg(shownPath(fileName), error);

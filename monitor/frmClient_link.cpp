@@ -51,7 +51,8 @@ void frmClient::Send2Server(const QString &strFunctionName, const QString &strPa
 
 void frmClient::StartConnection(bool bDoConnect)
 {
-    if (bDoConnect)
+    // Once the window unloads, nothing more is asked of the device.
+    if (bDoConnect && !m_unloading)
         m_link->start();
 }
 
@@ -137,7 +138,7 @@ void frmClient::noAnswerPath(bool reported)
     SetOutPut_Disasable(true);
     // A StopSample started from here is the quiet connection.
     m_link->startQuietly([this] { cmdStopSample_Click(); });
-    if (lblChanNum->text() == QLatin1String("1"))
+    if (m_channel == QLatin1String("1"))
         cmdStart_Sample->setEnabled(true);
     // Polling can always be restarted after a fault.
     cmdWeight->setEnabled(true);

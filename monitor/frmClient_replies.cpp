@@ -85,10 +85,12 @@ bool frmClient::Get_XML_Element_Data(const QString &strXML, const QString &strEl
                                      QString &strElementData)
 {
     if (!Reply::isElementTag(strElementStart)) {
-        // Only a wrong literal in the program can get here.
+        // Only a wrong literal in the program can get here. The program ends as closing the window
+        // ends it (a run in progress is saved), with the failure code.
         Zelk::MsgBox(QStringLiteral("Invalid XML element:") + strElementStart +
                      QStringLiteral("\r\n At least one of '<','>' is absent "));
-        std::exit(EXIT_FAILURE);
+        unload(EXIT_FAILURE);
+        return false;
     }
     return Reply::elementData(strXML, strElementStart, strElementData);
 }
@@ -195,9 +197,9 @@ void frmClient::ReadUnitsOnce()
         }
     }
     if (element("<UNIT>", value)) {
-        const QString unit = GetInterUnit(value);
-        lblUnitNameWGT->setText(unit);
-        lblUnitNameTare->setText(unit);
+        m_unit = GetInterUnit(value);
+        lblUnitNameWGT->setText(m_unit);
+        lblUnitNameTare->setText(m_unit);
     }
     bUnitsRead = true;
 }

@@ -149,8 +149,8 @@ bool frmClient::GetVarSizeArray(const QString &strCurXML2, std::int32_t &StartIn
     for (int i = 0; i < fx.xmlErrors; ++i)
         CreateXMLErrMsg();
     if (fx.errorReadings > 0) {
-        QLabel *counter = lblErrorReadingsD[0];
-        counter->setText(QString::number(counter->text().toLongLong() + fx.errorReadings));
+        m_errorReadings += fx.errorReadings;
+        lblErrorReadingsD[0]->setText(QString::number(m_errorReadings));
     }
     showParseMessages(fx.messages);
     return ok;

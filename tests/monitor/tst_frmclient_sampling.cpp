@@ -109,8 +109,8 @@ public:
     {
         startWindow();
         const bool answered =
-            QTest::qWaitFor([this] { return w->lblTotalReadingsD->text() == "1" && idle(); });
-        w->lblUnitNameTare->setText(QStringLiteral("kg"));
+            QTest::qWaitFor([this] { return w->lblTotalReadingsD->text() == "1" && idle(); }) &&
+            w->lblUnitNameTare->text() == QStringLiteral("kg");
         device.clearRequests();
         return answered;
     }
@@ -493,39 +493,53 @@ void TestFrmClientSampling::runIsWrittenAndEachWriteFailureShownOnce_data()
 {
     QTest::addColumn<QString>("historyFile");
     QTest::addColumn<bool>("autoSaveBlocked"); // a folder has taken the name AutoSave.txt
-    QTest::addColumn<bool>("closedMidRun");    // the window is closed while the run goes on
-    QTest::addColumn<QStringList>("failed");   // the files reported, in the order their boxes open
+    // How the run ends: "" by itself, "close" the window closed while it goes on, "fault" a program
+    // fault that ends the monitor while it goes on.
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<QStringList>("failed"); // the files reported, in the order their boxes open
     const QString missing = QStringLiteral("no/such/dir/run.txt");
     const QString autoSave = HistoryRun::AutoSaveFile;
-    QTest::newRow("history_folder_missing") << missing << false << false << QStringList{missing};
-    QTest::newRow("auto_save_blocked") << "All_data.txt" << true << false << QStringList{autoSave};
-    QTest::newRow("both") << missing << true << false << QStringList{autoSave, missing};
-    QTest::newRow("closed_mid_run") << "All_data.txt" << false << true << QStringList{};
-    QTest::newRow("closed_mid_run_folder_missing") << missing << false << true << QStringList{missing};
+    QTest::newRow("history_folder_missing") << missing << false << "" << QStringList{missing};
+    QTest::newRow("auto_save_blocked") << "All_data.txt" << true << "" << QStringList{autoSave};
+    QTest::newRow("both") << missing << true << "" << QStringList{autoSave, missing};
+    QTest::newRow("closed_mid_run") << "All_data.txt" << false << "close" << QStringList{};
+    QTest::newRow("closed_mid_run_folder_missing") << missing << false << "close" << QStringList{missing};
+    QTest::newRow("program_fault_mid_run") << "All_data.txt" << false << "fault" << QStringList{};
+    QTest::newRow("program_fault_mid_run_folder_missing")
+        << missing << false << "fault" << QStringList{missing};
 }
 
 void TestFrmClientSampling::runIsWrittenAndEachWriteFailureShownOnce()
 {
     QFETCH(QString, historyFile);
     QFETCH(bool, autoSaveBlocked);
-    QFETCH(bool, closedMidRun);
+    QFETCH(QString, ending);
     QFETCH(QStringList, failed);
     Station s;
     QVERIFY(s.start());
     if (autoSaveBlocked)
         QVERIFY(QDir(s.dir.path()).mkdir(HistoryRun::AutoSaveFile));
     s.w->txtHistFileName->setText(historyFile);
-    s.device.state().setRunMs(closedMidRun ? 60000 : 2000);
+    s.device.state().setRunMs(ending.isEmpty() ? 2000 : 60000);
     HeldBoxes boxes;
-    if (closedMidRun) {
+    QStringList shown;
+    if (ending.isEmpty()) {
+        QVERIFY(s.run());
+    } else {
         s.w->cmdStart_Sample->click();
         QTRY_VERIFY(s.blocks() >= 3);
-        QVERIFY(s.w->close());
-    } else {
-        QVERIFY(s.run());
+        QString value;
+        if (ending == "close")
+            QVERIFY(s.w->close());
+        else
+            QVERIFY(!s.w->Get_XML_Element_Data(QString(), QStringLiteral("WEIGHT>"), value));
+        if (ending == "fault")
+            shown << "Invalid XML element:WEIGHT>\r\n At least one of '<','>' is absent ";
+        const int blocks = s.blocks();
+        QTest::qWait(300); // nothing more is asked of the device once the monitor ends
+        QCOMPARE(s.blocks(), blocks);
     }
 
-    QStringList shown;
     for (const QString &file : std::as_const(failed))
         shown << "The history file " + QDir::toNativeSeparators(s.path(file)) + " could not be written: " +
                      (file == HistoryRun::AutoSaveFile ? "Filename refers to a directory"
