@@ -266,6 +266,7 @@ void TestFrmClientSampling::runOfHandWrittenBatchesWrittenByteForByte()
     QFETCH(int, lastIndex);
     QFETCH(int, storedReplies);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     const std::int32_t before = Zelk::GetTickCount();
     QVERIFY(s.runReplies(QList<QByteArray>{SkippedBatch} + batches));
@@ -307,6 +308,7 @@ void TestFrmClientSampling::deviceRunWrittenByteForByte()
     QFETCH(int, runMs);
     QFETCH(int, stopAfterBlocks);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     ZelkSim::DeviceState &device = s.device.state();
     device.setIntegrationMs(1);
@@ -364,6 +366,7 @@ void TestFrmClientSampling::extremeReadingShownWholeAndWrittenAsSent()
     QFETCH(QByteArray, reading);
     QFETCH(QString, weight);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     QVERIFY(s.runReplies({SkippedBatch, batch({"12.345", reading})}));
     for (Zelk::FitLabel *shown : {s.w->lblWT_BRUTTO, s.w->lblTareData}) {
@@ -394,6 +397,7 @@ void TestFrmClientSampling::fastSampleClickRaisesTimeOut()
 {
     QFETCH(QString, typed);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     s.w->txtTimeout2->setText(typed);
     QVERIFY(s.runReplies({batch({"1.5"})}));
@@ -405,6 +409,7 @@ void TestFrmClientSampling::fastSampleClickRaisesTimeOut()
 void TestFrmClientSampling::runGoesThroughStartingSamplingStoppingEnded()
 {
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     s.w->cmdWeight->click();
     QTRY_VERIFY(s.w->lTotalReadings >= 2);
@@ -444,6 +449,7 @@ void TestFrmClientSampling::runGoesThroughStartingSamplingStoppingEnded()
 void TestFrmClientSampling::stopWhilePollingSendsNoStopSample()
 {
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     s.w->cmdWeight->click();
     QTRY_VERIFY(s.w->lTotalReadings >= 2);
@@ -468,6 +474,7 @@ void TestFrmClientSampling::historyFileThatCannotBeWrittenIsReportedAndKeptInMem
 {
     QFETCH(QList<QByteArray>, ends);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     s.w->txtHistFileName->setText(QStringLiteral("no_such_folder/All_data.txt"));
     QVERIFY(s.runReplies(QList<QByteArray>{SkippedBatch, batch({"1.5", "2.5"})} + ends));
@@ -516,6 +523,7 @@ void TestFrmClientSampling::runIsWrittenAndEachWriteFailureShownOnce()
     QFETCH(QString, ending);
     QFETCH(QStringList, failed);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     if (autoSaveBlocked)
         QVERIFY(QDir(s.dir.path()).mkdir(HistoryRun::AutoSaveFile));
@@ -559,6 +567,7 @@ void TestFrmClientSampling::runIsWrittenAndEachWriteFailureShownOnce()
 void TestFrmClientSampling::appendingWritesBlocksAfterExistingContent()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient w;
     w.strSampleStartTime = QStringLiteral("now");
     ReadingStore &store = w.readingStore;
@@ -587,6 +596,7 @@ void TestFrmClientSampling::deviceKilledMidRunLeavesLoadableAutoSave()
 {
     QFETCH(bool, silent);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     s.w->txtTimeout2->setText(QStringLiteral("200")); // ticks every 200 ms; the run waits 5000 ms
     s.device.state().setRunMs(60000);
@@ -629,6 +639,7 @@ void TestFrmClientSampling::deviceKilledMidRunLeavesLoadableAutoSave()
 void TestFrmClientSampling::autoSaveStopsAtTenThousandBlocks()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient w;
     for (int b = 0; b <= HistoryRun::MaxBlocks; ++b) {
         w.readingStore.setReading(b, "1.5");
@@ -667,6 +678,7 @@ void TestFrmClientSampling::showGraphStartsViewerWithOneArgument()
     QFETCH(bool, startSucceeds);
     QFETCH(QString, argument);
     Station s;
+    QVERIFY(s.ready());
     const QString program = s.path(QStringLiteral("Kurvex"));
     if (viewerPresent) {
         QFile viewer(program);
@@ -746,6 +758,7 @@ void TestFrmClientSampling::causeRepeatingWhileItsBoxIsOpenShowsOneBox()
     QFETCH(QString, text);
     QFETCH(QStringList, shown);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     s.w->chkCommLog->setCheckState(Qt::Checked);
     HeldBoxes boxes;
