@@ -46,68 +46,28 @@ public:
     void WaitMS(std::int32_t &TimeOutMS);
     void ShowCounters();
     void SetXML_Data(bool FT);
-    void cmdShowXMLData_Click();
-    void cmdQuitXML_Click();
 
     // ---- Settings file (frmClient_config.cpp) ----
-    void Load_Config_File(const QString &strConfigFile);
     void Save_Config_File(const QString &strConfigFile);
-    void cmdSaveConfig_Click();
 
     // ---- Requests and the connection cycle (frmClient_link.cpp) ----
-    void Send2Server(const QString &strFunctionName, const QString &strParameters);
-    void StartConnection(bool bDoConnect);
     void RequestRTStatus();
-    void RestartRTStatus();
-    void HandleNoAnswer();
     void SetTimeOutValue(std::int32_t &L_TimeOutValue);
     void cmdWeight_Click();
-    void TimerTimeOut_Timer();
-    void tcpClient_Connect();
-    void tcpClient_Close();
-    void tcpClient_Error();
-    void tcpClient_ConnectionRequest();
-    // The communication log box: ticked, every exchange goes to the log file; unticked, nothing does.
-    void chkCommLog_Click();
 
     // ---- Replies (frmClient_replies.cpp) ----
-    // A reply the link recognised by its closing tag, handed to its handler.
-    void tcpClient_DataArrival(Reply::Kind kind);
     bool Get_XML_Element_Data(const QString &strXML, const QString &strElementStart, QString &strElementData);
-    void CreateXMLErrMsg();
     void SaveHistoryToFile();
 
     // ---- Readout, lamps, set point, outputs, channels (frmClient_readout.cpp) ----
-    QString GetInterUnit(const QString &strZELK_unit_Name);
-    void ShowStatusWeight(double gross);
-    void ShowFastWeight(const QString &text);
-    double DeviceWeight(const QString &text);
-    void ShowChannel(bool found, const QString &text);
-    void ShowSetPointStatus(const QString &text);
-    void InitFraInpOut();
-    void SetInpLampStatus(std::int16_t Mybyte2);
-    void SetOutLampStatus(std::int16_t Mybyte2);
-    void SetVisibleOnnOff(std::int16_t Index);
-    void SetOutPut_Disasable(bool FT);
-    void ShowHideInputsLamp(bool FT);
-    void InitSetPoint(bool Enable, float Offset);
-    void ChkSetPoint_Click();
-    void InitON_OFF();
     void cmdSetOutOn_Click(std::int16_t Index);
     void cmdSetOutOff_Click(std::int16_t Index);
-    void cmdChanSwitch_Click();
-    void cmdChan_Click(std::int16_t Index);
-    void chkTare_Click();
-    bool DoSetPointTest(std::int16_t Index);
-    void txtSetPoint_Change();
+    // Focus and key events of the set-point box, handed over by its event filter.
     void txtSetPoint_GotFocus();
     void txtSetPoint_KeyPress(std::int16_t &KeyAscii);
 
     // ---- Fast sampling and history (frmClient_sampling.cpp) ----
-    void cmdStart_Sample_Click();
     void cmdStopSample_Click();
-    void OptX_mode_Click(std::int16_t Index);
-    bool StoreFastSamplingReply(std::int32_t &blocks, std::int32_t &readings);
     bool GetVarSizeArray(const QString &strCurXML2, std::int32_t &StartIndex, std::int32_t &EndIndex,
                          std::int16_t &MyInp, std::int16_t &MyOut, std::int32_t &MyTime,
                          std::int32_t &MyCounter);
@@ -116,68 +76,31 @@ public:
     void Timer3AutoSave_Timer();
 
     // ---- Screen layout (frmClient_layout.cpp) ----
-    void InitFormBlockSize();
-    void InitWeightLocation();
     void LoadLayoutFile();
     void SaveLayoutFile();
     double GetFontSize(float kFnt, QWidget *ctrlSrc, QLabel *lblMeasure);
 
     // ---- State ----
-    QWidget *ctrlEach = nullptr;
-    bool bStopWasEnabled = false;
-    std::int16_t iFormBlockW = 0;
     std::int16_t iFormBlockH = 0;
-    bool bNewSampleSession = false;
-    bool bNewSampleRun = false;
-    std::int16_t iReadingsPerReply = 0;
-    std::int16_t iSPStatus = 0;
-    std::int16_t iStopState = 0;
     std::int32_t lFastReplyCount = 0;
-    std::int32_t lFastReplyCount2 = 0;
-    std::int32_t lFastReadingsShown = 0;
-    std::int32_t lSampleDurationMs = 0;
-    std::int32_t lSampleStartTicks = 0;
-    bool bSampleClockOn = false;
-    bool bSampleStartAcked = false;
     std::int32_t lTimeOutMS = 5000;
     bool bUnitsRead = false;
     std::int32_t lWeightForeColor = 0;
-    std::int16_t iXMLErrCount = 0;
     // The module-wide reading store: arrAllReadings, arrReadingTexts, bReadingsReady, arrSampleBlocks.
     ReadingStore readingStore;
     std::int32_t lNextReadingIndex = 0;
-    std::int32_t lBlockIndex = 0;
     std::int32_t lBlockCount = 0;
     std::int32_t lReadingCount = 0;
-    std::int32_t lPrevReadingCount = 0;
-    std::int32_t lBlockTicks = 0;
-    std::int32_t lTicksBase = 0;
-    std::int32_t lRepliesHandled = 0;
     std::int32_t lAutoSaveBegin = 0;
-    std::int32_t lAutoSaveLast = 0;
     std::int32_t lTotalReadings = 0;
-    std::int16_t iHistFileNo = 0;
-    std::array<std::int16_t, 11> aOutMask{};
-    bool bChanReplyFlag = false;
     // Requests are computed from iOutStatus: all off (1023) until the device reports a word, so no
     // request made before the first status reply switches on outputs nobody touched. The output lamps
     // are first drawn for that word too; the other "last drawn" words start at 0.
     std::int16_t iOutStatus = 1023;
     std::int16_t iInStatus = 0;
     std::int16_t iOutStatusShown = 0;
-    std::int16_t iOutStatusNew = 0;
-    std::int16_t iInStatusShown = 0;
-    std::int16_t iInStatusNew = 0;
     QString strSetPoint;
-    bool bSetPointFlag = false;
-    QString strCfgIPAddress;
-    QString strCfgStartOutStatus;
-    QString strCfgSetPointCheck;
-    QString strCfgXMode;
-    QString strCfgSampleTime;
-    QString strCfgSampleTimeOut;
     // Module-wide values of the monitor, kept with the window.
-    std::int16_t iIntegration = 0;
     std::int16_t iXMode = 0;
     QString strSampleStartTime;
 
@@ -230,6 +153,92 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // ---- Window events, waits, counters, XML view (frmClient.cpp) ----
+    void cmdShowXMLData_Click();
+    void cmdQuitXML_Click();
+    // ---- Settings file (frmClient_config.cpp) ----
+    void Load_Config_File(const QString &strConfigFile);
+    void cmdSaveConfig_Click();
+    // ---- Requests and the connection cycle (frmClient_link.cpp) ----
+    void Send2Server(const QString &strFunctionName, const QString &strParameters);
+    void StartConnection(bool bDoConnect);
+    void RestartRTStatus();
+    void HandleNoAnswer();
+    void TimerTimeOut_Timer();
+    void tcpClient_Connect();
+    void tcpClient_Close();
+    void tcpClient_Error();
+    void tcpClient_ConnectionRequest();
+    // The communication log box: ticked, every exchange goes to the log file; unticked, nothing does.
+    void chkCommLog_Click();
+    // ---- Replies (frmClient_replies.cpp) ----
+    void CreateXMLErrMsg();
+    // ---- Readout, lamps, set point, outputs, channels (frmClient_readout.cpp) ----
+    QString GetInterUnit(const QString &strZELK_unit_Name);
+    void ShowStatusWeight(double gross);
+    void ShowFastWeight(const QString &text);
+    double DeviceWeight(const QString &text);
+    void ShowChannel(bool found, const QString &text);
+    void ShowSetPointStatus(const QString &text);
+    void InitFraInpOut();
+    void SetInpLampStatus(std::int16_t Mybyte2);
+    void SetOutLampStatus(std::int16_t Mybyte2);
+    void SetVisibleOnnOff(std::int16_t Index);
+    void SetOutPut_Disasable(bool FT);
+    void ShowHideInputsLamp(bool FT);
+    void InitSetPoint(bool Enable, float Offset);
+    void ChkSetPoint_Click();
+    void InitON_OFF();
+    void cmdChanSwitch_Click();
+    void cmdChan_Click(std::int16_t Index);
+    void chkTare_Click();
+    bool DoSetPointTest(std::int16_t Index);
+    void txtSetPoint_Change();
+    // ---- Fast sampling and history (frmClient_sampling.cpp) ----
+    void cmdStart_Sample_Click();
+    void OptX_mode_Click(std::int16_t Index);
+    bool StoreFastSamplingReply(std::int32_t &blocks, std::int32_t &readings);
+    // ---- Screen layout (frmClient_layout.cpp) ----
+    void InitFormBlockSize();
+    void InitWeightLocation();
+
+    // Window state that no caller outside the window reads.
+    QWidget *ctrlEach = nullptr;
+    bool bStopWasEnabled = false;
+    std::int16_t iFormBlockW = 0;
+    bool bNewSampleSession = false;
+    bool bNewSampleRun = false;
+    std::int16_t iReadingsPerReply = 0;
+    std::int16_t iSPStatus = 0;
+    std::int16_t iStopState = 0;
+    std::int32_t lFastReplyCount2 = 0;
+    std::int32_t lFastReadingsShown = 0;
+    std::int32_t lSampleDurationMs = 0;
+    std::int32_t lSampleStartTicks = 0;
+    bool bSampleClockOn = false;
+    bool bSampleStartAcked = false;
+    std::int16_t iXMLErrCount = 0;
+    std::int32_t lBlockIndex = 0;
+    std::int32_t lPrevReadingCount = 0;
+    std::int32_t lBlockTicks = 0;
+    std::int32_t lTicksBase = 0;
+    std::int32_t lRepliesHandled = 0;
+    std::int32_t lAutoSaveLast = 0;
+    std::int16_t iHistFileNo = 0;
+    std::array<std::int16_t, 11> aOutMask{};
+    bool bChanReplyFlag = false;
+    std::int16_t iOutStatusNew = 0;
+    std::int16_t iInStatusShown = 0;
+    std::int16_t iInStatusNew = 0;
+    bool bSetPointFlag = false;
+    QString strCfgIPAddress;
+    QString strCfgStartOutStatus;
+    QString strCfgSetPointCheck;
+    QString strCfgXMode;
+    QString strCfgSampleTime;
+    QString strCfgSampleTimeOut;
+    std::int16_t iIntegration = 0;
+
     void createControls();
     void createWeightFrame();
     void createLampFrames();
@@ -245,6 +254,8 @@ private:
     DeviceLink *m_link = nullptr;
 
     // Reply handling.
+    // A reply the link recognised by its closing tag, handed to its handler.
+    void tcpClient_DataArrival(Reply::Kind kind);
     void HandleRTStatusReply();
     void HandleSetOutputReply();
     void HandleFastSamplingReply();
