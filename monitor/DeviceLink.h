@@ -63,7 +63,6 @@ public:
     std::int32_t tickInterval() const;
     // One tick of the time-out: a request just written gets one tick of grace.
     void tick();
-    QTimer *timer() const { return m_timer; }
 
     // The reply of the current connection so far, from its prolog on.
     const QString &replyText() const { return m_assembler.text(); }
