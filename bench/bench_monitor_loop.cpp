@@ -3,6 +3,7 @@
 // (against the same timer with the window idle), and the CPU time of a WaitTrueFlag that never
 // succeeds (against an idle event loop). Usage: bench_monitor_loop BIN_DIR [responsiveness|waitflag]
 #include "BenchFigure.h"
+#include "DeviceLink.h"
 #include "Seams.h"
 #include "frmClient.h"
 
@@ -99,7 +100,7 @@ public:
         w->Form_Load();
         ready = runLoopUntil([this] { return w->lblTotalReadingsD->text() == "1" && idle(); }, 10000);
     }
-    bool idle() const { return w->tcpClient->state() == QAbstractSocket::UnconnectedState; }
+    bool idle() const { return !w->link().busy(); }
     bool ended() const
     {
         return w->cmdStart_Sample->isEnabled() && !w->cmdStopSample->isEnabled() &&

@@ -3,6 +3,7 @@
 #include "frmClient.h"
 
 #include "Controls.h"
+#include "DeviceLink.h"
 #include "MdlFunctions.h"
 #include "Seams.h"
 
@@ -18,9 +19,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
-#include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -88,8 +89,7 @@ frmClient::frmClient(QWidget *parent) : QWidget(parent)
 frmClient::~frmClient()
 {
     Zelk::setMsgBoxRepeatListener(nullptr);
-    if (tcpClient)
-        tcpClient->disconnect(this);
+    m_link->disconnect(this);
 }
 
 void frmClient::createControls()
@@ -103,15 +103,11 @@ void frmClient::createControls()
     createViewControls();
     connectSetPointAndTare();
 
-    TimerTimeOut = new QTimer(this);
-    TimerTimeOut->setObjectName(QStringLiteral("TimerTimeOut"));
-    connect(TimerTimeOut, &QTimer::timeout, this, &frmClient::TimerTimeOut_Timer);
-    setTimerInterval(TimerTimeOut, 5000);
+    createLink();
     Timer3AutoSave = new QTimer(this);
     Timer3AutoSave->setObjectName(QStringLiteral("Timer3AutoSave"));
     connect(Timer3AutoSave, &QTimer::timeout, this, &frmClient::Timer3AutoSave_Timer);
-    setTimerInterval(Timer3AutoSave, 1000);
-    newSocket();
+    TimerSwitch::setInterval(Timer3AutoSave, 1000);
 }
 
 void frmClient::createWeightFrame()
@@ -343,7 +339,7 @@ void frmClient::Form_Load()
     Load_Config_File(QStringLiteral("ZELK_NET.cfg"));
     SetTimeOutValue(lTimeOutMS);
     TxtIP->setText(strCfgIPAddress);
-    setTimerEnabled(Timer3AutoSave, false);
+    TimerSwitch::setEnabled(Timer3AutoSave, false);
     InitFraInpOut();
     InitWeightLocation();
     SetXML_Data(false);
@@ -354,12 +350,11 @@ void frmClient::Form_Load()
         ChkStartOutStatus->setCheckState(Qt::Checked);
         InitON_OFF();
     } else {
-        strCurFunction = QStringLiteral("GetRTStatus");
-        strCurParameters.clear();
+        m_link->setCommand(QStringLiteral("GetRTStatus"), QString());
         StartConnection(true);
         ChkStartOutStatus->setCheckState(Qt::Unchecked);
     }
-    Zelk::setBackColor(cmdWeight, Zelk::Ole::ButtonFace);
+    setRunMode(RunModes::afterPoll(m_runMode));
     ChkSetPoint->setCheckState(strCfgSetPointCheck == QLatin1String("1") ? Qt::Checked : Qt::Unchecked);
     LoadLayoutFile();
 }
@@ -367,9 +362,13 @@ void frmClient::Form_Load()
 void frmClient::Form_Unload(std::int16_t &Cancel)
 {
     Cancel = 0;
+    unload(EXIT_SUCCESS);
+}
+
+void frmClient::unload(int exitCode)
+{
     m_unloading = true;
-    closeSocket();
-    TimerTimeOut->stop();
+    m_link->silence();
     // A run still in progress keeps what it stored: the blocks since the last auto-save tick go out now,
     // and the history file is written as at the end of the run (a run without readings replaces none).
     if (Timer3AutoSave->isActive())
@@ -377,7 +376,7 @@ void frmClient::Form_Unload(std::int16_t &Cancel)
     Timer3AutoSave->stop();
     if (lBlockCount > 0)
         saveRunOnce(false);
-    QCoreApplication::exit(0);
+    QCoreApplication::exit(exitCode);
 }
 
 void frmClient::closeEvent(QCloseEvent *event)
@@ -463,26 +462,4 @@ void frmClient::cmdShowXMLData_Click()
 void frmClient::cmdQuitXML_Click()
 {
     SetXML_Data(false);
-}
-
-// ---- Timers ----------------------------------------------------------------------------------------
-
-void frmClient::setTimerEnabled(QTimer *timer, bool enabled)
-{
-    timer->setProperty("enabled", enabled);
-    if (enabled && timer->interval() > 0 && !timer->isActive())
-        timer->start();
-    else if (!enabled || timer->interval() <= 0)
-        timer->stop();
-}
-
-void frmClient::setTimerInterval(QTimer *timer, std::int32_t interval)
-{
-    timer->setInterval(interval);
-    setTimerEnabled(timer, timerEnabled(timer));
-}
-
-bool frmClient::timerEnabled(const QTimer *timer) const
-{
-    return timer->property("enabled").toBool();
 }

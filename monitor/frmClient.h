@@ -5,6 +5,9 @@
 #include "CommLog.h"
 #include "ReadingStore.h"
 #include "ReplyAssembler.h"
+#include "RunMode.h"
+
+class DeviceLink;
 
 #include <QString>
 #include <QStringList>
@@ -20,7 +23,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
-class QTcpSocket;
 class QTimer;
 class QFrame;
 namespace Zelk {
@@ -33,6 +35,9 @@ class frmClient : public QWidget {
 public:
     explicit frmClient(QWidget *parent = nullptr);
     ~frmClient() override;
+    // The link to the device that every request of the window goes through.
+    DeviceLink &link() const { return *m_link; }
+    RunMode runMode() const { return m_runMode; }
 
     // ---- Window events, waits, counters, XML view (frmClient.cpp) ----
     void Form_Load();
@@ -41,67 +46,28 @@ public:
     void WaitMS(std::int32_t &TimeOutMS);
     void ShowCounters();
     void SetXML_Data(bool FT);
-    void cmdShowXMLData_Click();
-    void cmdQuitXML_Click();
 
     // ---- Settings file (frmClient_config.cpp) ----
-    void Load_Config_File(const QString &strConfigFile);
     void Save_Config_File(const QString &strConfigFile);
-    void cmdSaveConfig_Click();
 
     // ---- Requests and the connection cycle (frmClient_link.cpp) ----
-    void Send2Server(const QString &strFunctionName, const QString &strParameters);
-    void StartConnection(bool bDoConnect);
     void RequestRTStatus();
-    void RestartRTStatus();
-    void HandleNoAnswer();
     void SetTimeOutValue(std::int32_t &L_TimeOutValue);
     void cmdWeight_Click();
-    void TimerTimeOut_Timer();
-    void tcpClient_Connect();
-    void tcpClient_Close();
-    void tcpClient_Error();
-    void tcpClient_ConnectionRequest();
-    // The communication log box: ticked, every exchange goes to the log file; unticked, nothing does.
-    void chkCommLog_Click();
 
     // ---- Replies (frmClient_replies.cpp) ----
-    void tcpClient_DataArrival(std::int32_t bytesTotal);
     bool Get_XML_Element_Data(const QString &strXML, const QString &strElementStart, QString &strElementData);
-    void CreateXMLErrMsg();
     void SaveHistoryToFile();
 
     // ---- Readout, lamps, set point, outputs, channels (frmClient_readout.cpp) ----
-    QString GetInterUnit(const QString &strZELK_unit_Name);
-    void ShowStatusWeight(double gross);
-    void ShowFastWeight(const QString &text);
-    double DeviceWeight(const QString &text);
-    void ShowChannel(bool found, const QString &text);
-    void ShowSetPointStatus(const QString &text);
-    void InitFraInpOut();
-    void SetInpLampStatus(std::int16_t Mybyte2);
-    void SetOutLampStatus(std::int16_t Mybyte2);
-    void SetVisibleOnnOff(std::int16_t Index);
-    void SetOutPut_Disasable(bool FT);
-    void ShowHideInputsLamp(bool FT);
-    void InitSetPoint(bool Enable, float Offset);
-    void ChkSetPoint_Click();
-    void InitON_OFF();
     void cmdSetOutOn_Click(std::int16_t Index);
     void cmdSetOutOff_Click(std::int16_t Index);
-    void cmdChanSwitch_Click();
-    void cmdChan_Click(std::int16_t Index);
-    void chkTare_Click();
-    bool DoSetPointTest(std::int16_t Index);
-    void txtSetPoint_Change();
+    // Focus and key events of the set-point box, handed over by its event filter.
     void txtSetPoint_GotFocus();
     void txtSetPoint_KeyPress(std::int16_t &KeyAscii);
 
     // ---- Fast sampling and history (frmClient_sampling.cpp) ----
-    void cmdStart_Sample_Click();
     void cmdStopSample_Click();
-    void OptX_mode_Click(std::int16_t Index);
-    bool StoreFastSamplingReply(std::int32_t &blocks, std::int32_t &readings);
     bool GetVarSizeArray(const QString &strCurXML2, std::int32_t &StartIndex, std::int32_t &EndIndex,
                          std::int16_t &MyInp, std::int16_t &MyOut, std::int32_t &MyTime,
                          std::int32_t &MyCounter);
@@ -110,79 +76,31 @@ public:
     void Timer3AutoSave_Timer();
 
     // ---- Screen layout (frmClient_layout.cpp) ----
-    void InitFormBlockSize();
-    void InitWeightLocation();
     void LoadLayoutFile();
     void SaveLayoutFile();
     double GetFontSize(float kFnt, QWidget *ctrlSrc, QLabel *lblMeasure);
 
     // ---- State ----
-    QWidget *ctrlEach = nullptr;
-    bool bAutoReconnect = false;
-    bool bRequestSent = false;
-    std::int32_t lConnectTicks = 0;
-    bool bNoTimeOut = false;
-    bool bStopWasEnabled = false;
-    QString strCurFunction;
-    QString strCurParameters;
-    std::int16_t iFormBlockW = 0;
     std::int16_t iFormBlockH = 0;
-    bool bNewSampleSession = false;
-    bool bNewSampleRun = false;
-    std::int16_t iReadingsPerReply = 0;
-    std::int16_t iSPStatus = 0;
-    std::int16_t iStopState = 0;
     std::int32_t lFastReplyCount = 0;
-    std::int32_t lFastReplyCount2 = 0;
-    std::int32_t lFastReadingsShown = 0;
-    std::int32_t lSampleDurationMs = 0;
-    std::int32_t lSampleStartTicks = 0;
-    bool bSampleClockOn = false;
-    bool bSampleStartAcked = false;
     std::int32_t lTimeOutMS = 5000;
-    std::int32_t lReplyTimeOutMS = 0;
-    std::int32_t lReplyStartTicks = 0;
-    std::int32_t lReplyCount = 0;
     bool bUnitsRead = false;
     std::int32_t lWeightForeColor = 0;
-    std::int16_t iXMLErrCount = 0;
     // The module-wide reading store: arrAllReadings, arrReadingTexts, bReadingsReady, arrSampleBlocks.
     ReadingStore readingStore;
     std::int32_t lNextReadingIndex = 0;
-    std::int32_t lBlockIndex = 0;
     std::int32_t lBlockCount = 0;
     std::int32_t lReadingCount = 0;
-    std::int32_t lPrevReadingCount = 0;
-    std::int32_t lBlockTicks = 0;
-    std::int32_t lTicksBase = 0;
-    std::int32_t lRepliesHandled = 0;
     std::int32_t lAutoSaveBegin = 0;
-    std::int32_t lAutoSaveLast = 0;
     std::int32_t lTotalReadings = 0;
-    QString strReplyXML;
-    QString strReplyCopy;
-    std::int16_t iHistFileNo = 0;
-    std::array<std::int16_t, 11> aOutMask{};
-    bool bChanReplyFlag = false;
     // Requests are computed from iOutStatus: all off (1023) until the device reports a word, so no
     // request made before the first status reply switches on outputs nobody touched. The output lamps
     // are first drawn for that word too; the other "last drawn" words start at 0.
     std::int16_t iOutStatus = 1023;
     std::int16_t iInStatus = 0;
     std::int16_t iOutStatusShown = 0;
-    std::int16_t iOutStatusNew = 0;
-    std::int16_t iInStatusShown = 0;
-    std::int16_t iInStatusNew = 0;
     QString strSetPoint;
-    bool bSetPointFlag = false;
-    QString strCfgIPAddress;
-    QString strCfgStartOutStatus;
-    QString strCfgSetPointCheck;
-    QString strCfgXMode;
-    QString strCfgSampleTime;
-    QString strCfgSampleTimeOut;
     // Module-wide values of the monitor, kept with the window.
-    std::int16_t iIntegration = 0;
     std::int16_t iXMode = 0;
     QString strSampleStartTime;
 
@@ -228,14 +146,99 @@ public:
     QLabel *ImaVZT_Logo = nullptr, *lblXML_Data = nullptr, *lblAuto = nullptr;
     QPushButton *cmdShowXMLData = nullptr, *cmdQuitXML = nullptr;
     QPlainTextEdit *txtRealTimeInfo = nullptr;
-    QTimer *TimerTimeOut = nullptr, *Timer3AutoSave = nullptr;
-    QTcpSocket *tcpClient = nullptr;
+    QTimer *Timer3AutoSave = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // ---- Window events, waits, counters, XML view (frmClient.cpp) ----
+    void cmdShowXMLData_Click();
+    void cmdQuitXML_Click();
+    // ---- Settings file (frmClient_config.cpp) ----
+    void Load_Config_File(const QString &strConfigFile);
+    void cmdSaveConfig_Click();
+    // ---- Requests and the connection cycle (frmClient_link.cpp) ----
+    void Send2Server(const QString &strFunctionName, const QString &strParameters);
+    void StartConnection(bool bDoConnect);
+    void RestartRTStatus();
+    void HandleNoAnswer();
+    void TimerTimeOut_Timer();
+    void tcpClient_Connect();
+    void tcpClient_Close();
+    void tcpClient_Error();
+    void tcpClient_ConnectionRequest();
+    // The communication log box: ticked, every exchange goes to the log file; unticked, nothing does.
+    void chkCommLog_Click();
+    // ---- Replies (frmClient_replies.cpp) ----
+    void CreateXMLErrMsg();
+    // ---- Readout, lamps, set point, outputs, channels (frmClient_readout.cpp) ----
+    QString GetInterUnit(const QString &strZELK_unit_Name);
+    void ShowStatusWeight(double gross);
+    void ShowFastWeight(const QString &text);
+    double DeviceWeight(const QString &text);
+    void ShowChannel(bool found, const QString &text);
+    void ShowSetPointStatus(const QString &text);
+    void InitFraInpOut();
+    void SetInpLampStatus(std::int16_t Mybyte2);
+    void SetOutLampStatus(std::int16_t Mybyte2);
+    void SetVisibleOnnOff(std::int16_t Index);
+    void SetOutPut_Disasable(bool FT);
+    void ShowHideInputsLamp(bool FT);
+    void InitSetPoint(bool Enable, float Offset);
+    void ChkSetPoint_Click();
+    void InitON_OFF();
+    void cmdChanSwitch_Click();
+    void cmdChan_Click(std::int16_t Index);
+    void chkTare_Click();
+    bool DoSetPointTest(std::int16_t Index);
+    void txtSetPoint_Change();
+    // ---- Fast sampling and history (frmClient_sampling.cpp) ----
+    void cmdStart_Sample_Click();
+    void OptX_mode_Click(std::int16_t Index);
+    bool StoreFastSamplingReply(std::int32_t &blocks, std::int32_t &readings);
+    // ---- Screen layout (frmClient_layout.cpp) ----
+    void InitFormBlockSize();
+    void InitWeightLocation();
+
+    // Window state that no caller outside the window reads.
+    QWidget *ctrlEach = nullptr;
+    bool bStopWasEnabled = false;
+    std::int16_t iFormBlockW = 0;
+    bool bNewSampleSession = false;
+    bool bNewSampleRun = false;
+    std::int16_t iReadingsPerReply = 0;
+    std::int16_t iSPStatus = 0;
+    std::int16_t iStopState = 0;
+    std::int32_t lFastReplyCount2 = 0;
+    std::int32_t lFastReadingsShown = 0;
+    std::int32_t lSampleDurationMs = 0;
+    std::int32_t lSampleStartTicks = 0;
+    bool bSampleClockOn = false;
+    bool bSampleStartAcked = false;
+    std::int16_t iXMLErrCount = 0;
+    std::int32_t lBlockIndex = 0;
+    std::int32_t lPrevReadingCount = 0;
+    std::int32_t lBlockTicks = 0;
+    std::int32_t lTicksBase = 0;
+    std::int32_t lRepliesHandled = 0;
+    std::int32_t lAutoSaveLast = 0;
+    std::int16_t iHistFileNo = 0;
+    std::array<std::int16_t, 11> aOutMask{};
+    bool bChanReplyFlag = false;
+    std::int16_t iOutStatusNew = 0;
+    std::int16_t iInStatusShown = 0;
+    std::int16_t iInStatusNew = 0;
+    bool bSetPointFlag = false;
+    QString strCfgIPAddress;
+    QString strCfgStartOutStatus;
+    QString strCfgSetPointCheck;
+    QString strCfgXMode;
+    QString strCfgSampleTime;
+    QString strCfgSampleTimeOut;
+    std::int16_t iIntegration = 0;
+
     void createControls();
     void createWeightFrame();
     void createLampFrames();
@@ -246,24 +249,18 @@ private:
     void fitDesignToScreen();
     void holdFrameContent();
 
-    // Timers keep their enabled state apart from their interval: an interval of 0 never ticks.
-    void setTimerEnabled(QTimer *timer, bool enabled);
-    void setTimerInterval(QTimer *timer, std::int32_t interval);
-    bool timerEnabled(const QTimer *timer) const;
-
-    // Socket: a fresh socket per connection, the old one retired safely even from inside its own events.
-    void closeSocket();
-    void newSocket();
-    void onSocketError(int error);
-    void onSocketDisconnected();
+    // The device link and its events shown on the window (frmClient_link.cpp).
+    void createLink();
+    DeviceLink *m_link = nullptr;
 
     // Reply handling.
+    // A reply the link recognised by its closing tag, handed to its handler.
+    void tcpClient_DataArrival(Reply::Kind kind);
     void HandleRTStatusReply();
     void HandleSetOutputReply();
     void HandleFastSamplingReply();
     void HandleStartSampleReply();
     void HandleStopSampleReply();
-    void HandleUnfinishedReply(std::int32_t now);
     void GiveUpReply();
     void ShowErrorDisplay(bool fastSampling);
     void EndOfRun(bool fastSampling);
@@ -279,14 +276,8 @@ private:
     void SendOutputWord(std::int16_t word);
     bool AwaitSetPointReply(std::uint32_t boxColour);
 
-    Reply::Assembler m_assembler;
-    std::uint32_t m_connectionSerial = 0;
-    std::uint32_t m_quietConnection = 0; // the StopSample sent after a reported fault: fails silently
-    bool m_inNoAnswer = false;
     // The no-answer path; `reported`: the fault has been shown already, no message.
     void noAnswerPath(bool reported);
-    // The current exchange ends here: its socket closed, its time-out off.
-    void silenceLink();
     // Batches of this run given up one after the other; the third ends the run by the no-answer path.
     int m_batchesGivenUp = 0;
     static constexpr int MaxBatchesGivenUp = 3;
@@ -295,10 +286,10 @@ private:
     // The messages of one batch's parse, each opened after the socket event (see msgBoxAfterEvent).
     void showParseMessages(const QStringList &messages);
     bool m_weightNotNumber = false; // "Not Number" shown for the weight; no number has come since
-    bool quietExchange() const;     // this connection is that StopSample
-    bool m_replyHandled = false;    // a reply was recognised on the current connection: nothing awaited
     QString m_surfaceNote;          // text printed on the window surface
     bool m_unloading = false;
+    // The one way the program ends: the link silenced, a run in progress saved, then `exitCode`.
+    void unload(int exitCode);
     bool m_runUnsaved = false; // a fast-sampling run whose history file has not been written yet
     // The run's history file, written once: by the first end of the run, or by closing the window
     // during it. `later`: a failure is shown after the socket event that ended the run has returned.
@@ -312,21 +303,19 @@ private:
     // Stop was clicked while a batch was on its way: its reply sends StopSample.
     bool m_stopPending = false;
     void SendStopSample();
+    // Values shown in labels, kept here: the unit the device reported (written to history files), the
+    // channel it reported ("Err" when a status reply had none) and the readings found in error.
+    QString m_unit = QStringLiteral("kg");
+    QString m_channel = QStringLiteral("0");
+    qint64 m_errorReadings = 0;
+    // The run mode, and the Weight and Fast Sample buttons painted from it (frmClient_sampling.cpp).
+    RunMode m_runMode = RunMode::Idle;
+    void setRunMode(RunMode mode);
+    void stopRunMode();
 
-    // Communication log (frmClient_link.cpp). Nothing is composed while it is off.
-    CommLog::Writer m_commLog;
-    qint64 m_replyBytes = 0;    // bytes that came on the current connection
-    bool m_replyLogged = false; // a reply recognised without its closing tag is in the log already
-    bool m_faultLogged = false; // the cause of the coming no-answer path is in the log already
-    template <class Write> void commLog(Write &&write)
-    {
-        if (m_commLog.isOpen() && !write(m_commLog))
-            commLogFailed(true);
-    }
     // A log that cannot be written is switched off and reported once; `later` shows the message after
     // the socket or timer event that wrote the line has returned.
-    void commLogFailed(bool later);
-    void commLogGivenUp(CommLog::GiveUp reason);
+    void commLogFailed(const QString &text, bool later);
     // A message not shown because its cause was shown and has not gone away: only the log has it.
     void messageRepeat(const QString &text);
 };

@@ -2,6 +2,7 @@
 // channel display that allows fast sampling and the set point on channel 1 only.
 #include "frmClient.h"
 
+#include "DeviceLink.h"
 #include "RequestFraming.h"
 
 #include <QCheckBox>
@@ -16,13 +17,12 @@ constexpr std::int32_t ChannelSettleMs = 400; // pause after the reply before th
 
 void frmClient::ShowChannel(bool found, const QString &text)
 {
-    if (!found) {
-        lblChanNum->setText(QStringLiteral("Err"));
+    m_channel = found ? text : QStringLiteral("Err");
+    lblChanNum->setText(m_channel);
+    if (!found)
         return;
-    }
-    lblChanNum->setText(text);
-    cmdStart_Sample->setEnabled(text == QLatin1String("1"));
-    const bool channel1 = cmdStart_Sample->isEnabled();
+    const bool channel1 = m_channel == QLatin1String("1");
+    cmdStart_Sample->setEnabled(channel1);
     ChkSetPoint->setEnabled(channel1);
     txtSetPoint->setEnabled(channel1);
     LbLFastSample->setVisible(!channel1);
@@ -37,19 +37,18 @@ void frmClient::cmdChanSwitch_Click()
 {
     // The switch waits for its reply itself: the answer time-out is off while it does, and on again
     // for every request after it.
-    bNoTimeOut = true;
-    const QString channel = lblChanNum->text();
-    if (channel == QLatin1String("1"))
+    m_link->suspendTimeOut(true);
+    if (m_channel == QLatin1String("1"))
         cmdChan_Click(2);
-    else if (channel == QLatin1String("2"))
+    else if (m_channel == QLatin1String("2"))
         cmdChan_Click(1);
-    bNoTimeOut = false;
+    m_link->suspendTimeOut(false);
 }
 
 void frmClient::cmdChan_Click(std::int16_t Index)
 {
     // The channel command goes out with the body of the previous command.
-    strCurFunction = Framing::channelCommand(Index);
+    m_link->setCommand(Framing::channelCommand(Index));
     StartConnection(true);
     bChanReplyFlag = false;
     std::int32_t limit = ChannelReplyWaitMs;

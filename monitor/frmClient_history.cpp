@@ -3,6 +3,7 @@
 #include "frmClient.h"
 
 #include "Controls.h"
+#include "DeviceLink.h"
 #include "HistoryRun.h"
 #include "SafeWrite.h"
 #include "Seams.h"
@@ -58,8 +59,8 @@ QString writeHistoryFile(ReadingStore &store, const QString &fileName, std::int3
 QString frmClient::historyWriteFailure(const QString &fileName, std::int32_t begin, std::int32_t last,
                                        ReadingStore::Frame frame)
 {
-    const QString error = writeHistoryFile(readingStore, fileName, begin, last, frame, strSampleStartTime,
-                                           lblUnitNameTare->text());
+    const QString error =
+        writeHistoryFile(readingStore, fileName, begin, last, frame, strSampleStartTime, m_unit);
     if (error.isEmpty())
         return {};
     return QStringLiteral("The history file %1 could not be written: %2").arg(shownPath(fileName), error);
@@ -101,17 +102,17 @@ void frmClient::Timer3AutoSave_Timer()
             historyWriteFailure(HistoryRun::AutoSaveFile, step.from, step.to, ReadingStore::Frame::DataOnly);
         if (!failure.isEmpty()) {
             // Reported once: the auto-save stops for the rest of the run, which goes on in memory.
-            setTimerEnabled(Timer3AutoSave, false);
+            TimerSwitch::setEnabled(Timer3AutoSave, false);
             Zelk::MsgBox(failure);
             return;
         }
         lAutoSaveBegin = step.to;
     }
     if (step.tooBig) {
-        setTimerEnabled(Timer3AutoSave, false);
+        TimerSwitch::setEnabled(Timer3AutoSave, false);
         Zelk::MsgBox(HistoryRun::TooBigMessage);
     } else if (!running) {
-        setTimerEnabled(Timer3AutoSave, false); // the last blocks of the run are in the file now
+        TimerSwitch::setEnabled(Timer3AutoSave, false); // the last blocks of the run are in the file now
     }
 }
 

@@ -1,9 +1,9 @@
-// frmClient: requests and the connection cycle: one connection per request, the request written on
-// Connect, the answer time-out with its tick of grace, the no-answer path, the Weight button and the log.
+// frmClient: the window's side of the device link: requests started from the window, the socket events
+// shown on it, the no-answer path, the Weight button and the communication log box.
 #include "frmClient.h"
 
 #include "Controls.h"
-#include "HostAddress.h"
+#include "DeviceLink.h"
 #include "MdlFunctions.h"
 #include "NumberFormat.h"
 #include "RequestFraming.h"
@@ -12,98 +12,53 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTcpSocket>
 #include <QTimer>
-#include <array>
 #include <cmath>
-#include <utility>
 
-namespace {
-bool isGreen(const QWidget *w)
+// ---- Link ------------------------------------------------------------------------------------------
+
+void frmClient::createLink()
 {
-    return Zelk::backColor(w) == Zelk::Ole::Green;
-}
-} // namespace
-
-// ---- Socket ----------------------------------------------------------------------------------------
-
-void frmClient::newSocket()
-{
-    tcpClient = new QTcpSocket(this);
-    tcpClient->setObjectName(QStringLiteral("tcpClient"));
-    connect(tcpClient, &QTcpSocket::connected, this, &frmClient::tcpClient_Connect);
-    connect(tcpClient, &QTcpSocket::readyRead, this,
-            [this] { tcpClient_DataArrival(std::int32_t(tcpClient->bytesAvailable())); });
-    connect(tcpClient, &QTcpSocket::disconnected, this, &frmClient::onSocketDisconnected);
-    connect(tcpClient, &QTcpSocket::errorOccurred, this,
-            [this](QAbstractSocket::SocketError error) { onSocketError(int(error)); });
-}
-
-// Closing may happen inside the socket's own signal: the old socket is silenced, aborted and deleted
-// later, and a fresh one takes its place.
-void frmClient::closeSocket()
-{
-    QTcpSocket *old = tcpClient;
-    old->disconnect(this);
-    old->abort();
-    old->setObjectName(QString());
-    old->deleteLater();
-    newSocket();
-}
-
-void frmClient::onSocketDisconnected()
-{
-    const QTcpSocket *closing = tcpClient;
-    if (tcpClient->bytesAvailable() > 0)
-        tcpClient_DataArrival(std::int32_t(tcpClient->bytesAvailable()));
-    if (tcpClient != closing)
-        return; // the last bytes completed a reply whose handler already moved on to a new connection
-    tcpClient_Close();
-}
-
-void frmClient::onSocketError(int error)
-{
-    // The peer closing the link is the Close event, not an error.
-    if (error == QAbstractSocket::RemoteHostClosedError)
-        return;
-    commLog([this](CommLog::Writer &log) {
-        return m_faultLogged = log.socketError(strCurFunction, tcpClient->errorString());
+    m_link = new DeviceLink(this);
+    m_link->setAddressSource([this] { return TxtIP->text(); });
+    connect(m_link, &DeviceLink::connecting, this,
+            [this] { lblCommStatusData->setText(QStringLiteral("Disconnected")); });
+    connect(m_link, &DeviceLink::connected, this, &frmClient::tcpClient_Connect);
+    connect(m_link, &DeviceLink::replyGrew, this,
+            [this](const QString &text) { txtRealTimeInfo->setPlainText(Reply::xmlViewText(text)); });
+    connect(m_link, &DeviceLink::replyHandled, this, &frmClient::tcpClient_DataArrival);
+    connect(m_link, &DeviceLink::channelReply, this, [this] { bChanReplyFlag = true; });
+    connect(m_link, &DeviceLink::endOfRun, this, [this] {
+        EndOfRun(false);
+        lblErrNumer->setText(QStringLiteral("200"));
+        Zelk::setBackColor(lblErrNumer, Zelk::Ole::Red);
     });
-    tcpClient_Error();
+    connect(m_link, &DeviceLink::closed, this, &frmClient::tcpClient_Close);
+    connect(m_link, &DeviceLink::socketFailed, this, &frmClient::tcpClient_Error);
+    connect(m_link, &DeviceLink::noAnswer, this, &frmClient::HandleNoAnswer);
+    connect(m_link, &DeviceLink::replyGivenUp, this, [this] { GiveUpReply(); });
+    connect(m_link, &DeviceLink::logFailed, this, [this](const QString &text) { commLogFailed(text, true); });
 }
 
 // ---- Requests --------------------------------------------------------------------------------------
 
 void frmClient::Send2Server(const QString &strFunctionName, const QString &strParameters)
 {
-    const std::array<QByteArray, 3> pieces = Framing::requestWrites(strFunctionName, strParameters);
-    for (const QByteArray &piece : pieces)
-        tcpClient->write(piece);
-    commLog([&pieces](CommLog::Writer &log) { return log.request(pieces[0] + pieces[1] + pieces[2]); });
+    m_link->send(strFunctionName, strParameters);
 }
 
 void frmClient::StartConnection(bool bDoConnect)
 {
-    if (!bDoConnect)
-        return;
-    closeSocket();
-    ++m_connectionSerial;
-    m_quietConnection = m_inNoAnswer ? m_connectionSerial : 0;
-    lblCommStatusData->setText(QStringLiteral("Disconnected"));
-    const HostAddress::Endpoint peer = HostAddress::parse(TxtIP->text());
-    tcpClient->connectToHost(peer.host, peer.port);
-    bRequestSent = false;
-    m_replyHandled = false;
-    lConnectTicks = Zelk::GetTickCount();
-    // Every request is timed, polling or not; the timer stops once an exchange ends without a next.
-    setTimerEnabled(TimerTimeOut, true);
+    // Once the window unloads, nothing more is asked of the device.
+    if (bDoConnect && !m_unloading)
+        m_link->start();
 }
 
 void frmClient::RequestRTStatus()
 {
-    strCurFunction = Framing::GetRTStatus;
-    strCurParameters.clear();
+    m_link->setCommand(Framing::GetRTStatus, QString());
     StartConnection(true);
 }
 
@@ -118,36 +73,12 @@ void frmClient::RestartRTStatus()
 void frmClient::tcpClient_Connect()
 {
     lblCommStatusData->setText(QStringLiteral("Connected"));
-    strCurParameters = Framing::bodyAtSendTime(strCurFunction, strCurParameters);
-    strReplyCopy.clear();
-    strReplyXML.clear();
-    m_assembler.reset();
-    m_replyHandled = false;
-    m_replyBytes = 0;
-    m_replyLogged = false;
-    Send2Server(strCurFunction, strCurParameters);
-    bRequestSent = true;
-    Zelk::setBackColor(cmdWeight,
-                       strCurFunction == Framing::GetRTStatus ? Zelk::Ole::Green : Zelk::Ole::ButtonFace);
+    setRunMode(RunModes::onConnect(m_runMode, m_link->command() == Framing::GetRTStatus));
 }
 
+// The device closed the link after a handled reply; the link has started the next one if reconnecting.
 void frmClient::tcpClient_Close()
 {
-    // The device closed the link before any reply on it could be handled: that reply can never
-    // complete. It is reported once, as a reply given up (something came) or as no answer (nothing
-    // came); reconnecting at once would ask the device again and again without ever telling anyone.
-    // A channel reply and the end code of a run are recognised without a closing tag and go on as usual.
-    if (!m_replyHandled) {
-        commLogGivenUp(CommLog::GiveUp::Invalid);
-        if (strReplyCopy.isEmpty()) {
-            m_faultLogged = m_commLog.isOpen();
-            HandleNoAnswer();
-        } else {
-            GiveUpReply();
-        }
-        return;
-    }
-    StartConnection(bAutoReconnect);
     lblCommStatusData->setText(QStringLiteral("Not Connected"));
 }
 
@@ -177,65 +108,37 @@ void frmClient::SetTimeOutValue(std::int32_t &L_TimeOutValue)
         value = 5000.0;
     }
     L_TimeOutValue = std::int32_t(std::fabs(NumberFormat::roundHalfEven(*value)));
-    lReplyTimeOutMS = L_TimeOutValue;
-    setTimerInterval(TimerTimeOut, L_TimeOutValue);
+    m_link->setTimeOut(L_TimeOutValue);
 }
 
 void frmClient::TimerTimeOut_Timer()
 {
-    if (m_replyHandled) {
-        setTimerEnabled(TimerTimeOut, false); // answered, and no request since: nothing to time
-        return;
-    }
-    if (bRequestSent) {
-        bRequestSent = false;
-        return;
-    }
-    if (!bNoTimeOut && Zelk::ticksBetween(lConnectTicks, Zelk::GetTickCount()) > lTimeOutMS) {
-        setTimerEnabled(TimerTimeOut, false);
-        HandleNoAnswer();
-    }
-}
-
-bool frmClient::quietExchange() const
-{
-    return m_quietConnection != 0 && m_quietConnection == m_connectionSerial;
-}
-
-void frmClient::silenceLink()
-{
-    setTimerEnabled(TimerTimeOut, false);
-    closeSocket();
+    m_link->tick();
 }
 
 void frmClient::HandleNoAnswer()
 {
     // A request sent by this path itself (the StopSample of a broken run) fails without a second message.
-    noAnswerPath(quietExchange());
+    noAnswerPath(m_link->quietExchange());
 }
 
 void frmClient::noAnswerPath(bool reported)
 {
     // Reached by the time-out timer and the output buttons' wait; the socket error, the closed link and
     // the batches given up have logged their own cause.
-    if (!std::exchange(m_faultLogged, false))
-        commLog([this](CommLog::Writer &log) {
-            return log.timeOut(strCurFunction, Zelk::ticksBetween(lConnectTicks, Zelk::GetTickCount()));
-        });
-    Zelk::setBackColor(cmdWeight, Zelk::Ole::ButtonFace);
-    Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::ButtonFace);
+    m_link->logNoAnswer();
+    setRunMode(RunMode::Idle);
     lblCommStatusData->setText(QStringLiteral("Not Connected"));
     // The link is silenced before the message box, so no tick or socket event of this exchange can
     // raise a second message while the first one is open.
-    silenceLink();
+    m_link->silence();
     if (!reported)
         Zelk::MsgBox(QStringLiteral("Server does not answer! Possibly IP-address is incorrect.\n"
                                     "Be sure the Server is running and try again, please! "));
     SetOutPut_Disasable(true);
-    m_inNoAnswer = true; // a StopSample started from here is the quiet connection
-    cmdStopSample_Click();
-    m_inNoAnswer = false;
-    if (lblChanNum->text() == QLatin1String("1"))
+    // A StopSample started from here is the quiet connection.
+    m_link->startQuietly([this] { cmdStopSample_Click(); });
+    if (m_channel == QLatin1String("1"))
         cmdStart_Sample->setEnabled(true);
     // Polling can always be restarted after a fault.
     cmdWeight->setEnabled(true);
@@ -245,8 +148,8 @@ void frmClient::noAnswerPath(bool reported)
 
 void frmClient::cmdWeight_Click()
 {
-    bNoTimeOut = false;
-    if (!isGreen(cmdWeight)) {
+    m_link->suspendTimeOut(false);
+    if (m_runMode != RunMode::Polling) {
         ShowHideInputsLamp(true);
         cmdWeight->setEnabled(false);
         cmdStopSample->setEnabled(true);
@@ -254,10 +157,9 @@ void frmClient::cmdWeight_Click()
         lTotalReadings = 0;
         lblA2D->setVisible(true);
         lblA2D_Data->setVisible(true);
-        bAutoReconnect = true;
-        strCurFunction = Framing::GetRTStatus;
-        strCurParameters = Framing::UnitBody;
-        StartConnection(bAutoReconnect);
+        m_link->setReconnecting(true);
+        m_link->setCommand(Framing::GetRTStatus, Framing::UnitBody);
+        StartConnection(true);
     }
     bUnitsRead = false;
 }
@@ -266,19 +168,14 @@ void frmClient::cmdWeight_Click()
 
 void frmClient::chkCommLog_Click()
 {
-    if (chkCommLog->checkState() != Qt::Checked) {
-        m_commLog.close();
-        return;
-    }
-    if (!m_commLog.isOpen() && !m_commLog.open())
-        commLogFailed(false);
+    const bool on = chkCommLog->checkState() == Qt::Checked;
+    if (!m_link->setLogging(on))
+        commLogFailed(m_link->logFailureText(), false);
 }
 
-void frmClient::commLogFailed(bool later)
+void frmClient::commLogFailed(const QString &text, bool later)
 {
-    const QString text = QStringLiteral("Communication log: cannot write ") + CommLog::FileName +
-                         QStringLiteral(": ") + m_commLog.errorString();
-    m_commLog.close();
+    m_link->setLogging(false);
     chkCommLog->setCheckState(Qt::Unchecked);
     if (later)
         msgBoxAfterEvent(text);
@@ -286,14 +183,7 @@ void frmClient::commLogFailed(bool later)
         Zelk::MsgBox(text);
 }
 
-void frmClient::commLogGivenUp(CommLog::GiveUp reason)
-{
-    commLog([this, reason](CommLog::Writer &log) {
-        return log.givenUp(reason, m_replyBytes, strReplyCopy.toLatin1());
-    });
-}
-
 void frmClient::messageRepeat(const QString &text)
 {
-    commLog([&text](CommLog::Writer &log) { return log.messageRepeat(text); });
+    m_link->logMessageRepeat(text);
 }

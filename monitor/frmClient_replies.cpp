@@ -3,6 +3,7 @@
 #include "frmClient.h"
 
 #include "Controls.h"
+#include "DeviceLink.h"
 #include "MdlFunctions.h"
 #include "NumberFormat.h"
 #include "RequestFraming.h"
@@ -13,17 +14,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTcpSocket>
 #include <QTimer>
 #include <cstdlib>
 #include <utility>
 
 namespace {
-bool isGreen(const QWidget *w)
-{
-    return Zelk::backColor(w) == Zelk::Ole::Green;
-}
-
 std::optional<qint16> integer16(const QString &text)
 {
     return NumberFormat::textToInt16(text, MdlFunctions::strDecimalSep());
@@ -32,32 +27,11 @@ std::optional<qint16> integer16(const QString &text)
 constexpr std::int32_t A2DOverflowFrom = 130001;
 } // namespace
 
-// ---- Data event ------------------------------------------------------------------------------------
+// ---- Dispatch --------------------------------------------------------------------------------------
 
-void frmClient::tcpClient_DataArrival(std::int32_t bytesTotal)
+void frmClient::tcpClient_DataArrival(Reply::Kind kind)
 {
-    Q_UNUSED(bytesTotal);
-    const QByteArray bytes = tcpClient->readAll();
-    m_replyBytes += bytes.size();
-    const QString chunk = QString::fromLatin1(bytes);
-    const std::int32_t now = Zelk::GetTickCount();
-    const Reply::Assembler::Step step = m_assembler.addChunk(chunk, now);
-    lReplyStartTicks = m_assembler.firstChunkTicks();
-    if (step.prologFound)
-        lReplyCount += 1;
-    strReplyXML = m_assembler.text();
-    strReplyCopy = strReplyXML;
-    txtRealTimeInfo->setPlainText(Reply::xmlViewText(strReplyCopy));
-    if (step.overflow) {
-        commLogGivenUp(CommLog::GiveUp::TooLarge);
-        GiveUpReply();
-        return;
-    }
-    if (step.kind != Reply::Kind::None) {
-        m_replyHandled = true;
-        commLog([this](CommLog::Writer &log) { return log.reply(strReplyXML.toLatin1()); });
-    }
-    switch (step.kind) {
+    switch (kind) {
     case Reply::Kind::GetFastSampling:
         HandleFastSamplingReply();
         break;
@@ -74,47 +48,23 @@ void frmClient::tcpClient_DataArrival(std::int32_t bytesTotal)
         HandleStopSampleReply();
         break;
     case Reply::Kind::None:
-        HandleUnfinishedReply(now);
         break;
-    }
-}
-
-void frmClient::HandleUnfinishedReply(std::int32_t now)
-{
-    const bool channelReply = strReplyCopy.contains(QLatin1String("</ch"));
-    const bool endOfRun =
-        !channelReply && strReplyCopy.contains(QLatin1String("<ERROR_CODE>200</ERROR_CODE>"));
-    // These replies are recognised without their closing tag, again at every chunk: logged once, as
-    // far as they had come.
-    if ((channelReply || endOfRun) && !std::exchange(m_replyLogged, true))
-        commLog([this](CommLog::Writer &log) { return log.reply(strReplyXML.toLatin1()); });
-    m_replyHandled = m_replyHandled || channelReply || endOfRun;
-    if (channelReply) {
-        bChanReplyFlag = true;
-    } else if (endOfRun) {
-        EndOfRun(false);
-        lblErrNumer->setText(QStringLiteral("200"));
-        Zelk::setBackColor(lblErrNumer, Zelk::Ole::Red);
-    }
-    if (m_assembler.expired(now, lReplyTimeOutMS)) {
-        commLogGivenUp(CommLog::GiveUp::Incomplete);
-        GiveUpReply();
     }
 }
 
 void frmClient::GiveUpReply()
 {
-    txtRealTimeInfo->setPlainText(strReplyCopy);
+    txtRealTimeInfo->setPlainText(m_link->replyText());
     // A run whose batches are given up one after the other is reported at the first; the third ends
     // it by the no-answer path instead of asking for the same again and again.
-    const int givenUp = strCurFunction == Framing::GetFastSampling ? ++m_batchesGivenUp : 0;
+    const int givenUp = m_link->command() == Framing::GetFastSampling ? ++m_batchesGivenUp : 0;
     if (givenUp >= MaxBatchesGivenUp) {
-        m_faultLogged = true;
+        m_link->markFaultLogged();
         noAnswerPath(true);
         return;
     }
-    const bool quiet = quietExchange();
-    silenceLink(); // before the message box: nothing more of this exchange can raise it again
+    const bool quiet = m_link->quietExchange();
+    m_link->silence(); // before the message box: nothing more of this exchange can raise it again
     const QString text = QStringLiteral(" Invalid XML data!  ");
     if (givenUp > 1)
         messageRepeat(text);
@@ -122,14 +72,11 @@ void frmClient::GiveUpReply()
         Zelk::MsgBox(text);
     // A run cut off here asks the device to stop; if that request fails too, the fault has been
     // reported already.
-    m_inNoAnswer = true;
-    cmdStopSample_Click();
-    m_inNoAnswer = false;
+    m_link->startQuietly([this] { cmdStopSample_Click(); });
     cmdStart_Sample->setEnabled(true);
-    Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::ButtonFace);
     cmdWeight->setEnabled(true);
-    // No status request is in flight any more: a green Weight button would ignore the next click.
-    Zelk::setBackColor(cmdWeight, Zelk::Ole::ButtonFace);
+    // No status request is in flight any more: a lit Weight button would ignore the next click.
+    setRunMode(RunMode::Idle);
 }
 
 // ---- Element reader --------------------------------------------------------------------------------
@@ -138,17 +85,19 @@ bool frmClient::Get_XML_Element_Data(const QString &strXML, const QString &strEl
                                      QString &strElementData)
 {
     if (!Reply::isElementTag(strElementStart)) {
-        // Only a wrong literal in the program can get here.
+        // Only a wrong literal in the program can get here. The program ends as closing the window
+        // ends it (a run in progress is saved), with the failure code.
         Zelk::MsgBox(QStringLiteral("Invalid XML element:") + strElementStart +
                      QStringLiteral("\r\n At least one of '<','>' is absent "));
-        std::exit(EXIT_FAILURE);
+        unload(EXIT_FAILURE);
+        return false;
     }
     return Reply::elementData(strXML, strElementStart, strElementData);
 }
 
 bool frmClient::element(const char *tag, QString &value)
 {
-    return Get_XML_Element_Data(strReplyXML, QLatin1String(tag), value);
+    return Get_XML_Element_Data(m_link->replyText(), QLatin1String(tag), value);
 }
 
 void frmClient::CreateXMLErrMsg()
@@ -177,19 +126,19 @@ void frmClient::ShowErrorDisplay(bool fastSampling)
 void frmClient::EndOfRun(bool fastSampling)
 {
     m_stopPending = false;
-    Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::ButtonFace);
+    setRunMode(RunModes::afterRun(m_runMode));
     SetOutPut_Disasable(true);
     // The run ends once: a reply that ends it again (a chunk after the end code, the device's next
     // answer) writes and reports nothing more.
     saveRunOnce(true);
     if (fastSampling)
-        bAutoReconnect = false;
+        m_link->setReconnecting(false);
     cmdStart_Sample->setEnabled(true);
     cmdStopSample->setEnabled(false);
     cmdWeight->setEnabled(true);
     if (fastSampling) {
         cmdShowGraph->setEnabled(true);
-        setTimerEnabled(TimerTimeOut, false);
+        m_link->stopTiming();
     }
 }
 
@@ -248,9 +197,9 @@ void frmClient::ReadUnitsOnce()
         }
     }
     if (element("<UNIT>", value)) {
-        const QString unit = GetInterUnit(value);
-        lblUnitNameWGT->setText(unit);
-        lblUnitNameTare->setText(unit);
+        m_unit = GetInterUnit(value);
+        lblUnitNameWGT->setText(m_unit);
+        lblUnitNameTare->setText(m_unit);
     }
     bUnitsRead = true;
 }
@@ -259,10 +208,10 @@ void frmClient::ReadUnitsOnce()
 
 void frmClient::HandleRTStatusReply()
 {
-    Zelk::setBackColor(cmdWeight, Zelk::Ole::ButtonFace);
+    setRunMode(RunModes::afterPoll(m_runMode));
     lRepliesHandled += 1;
     bSetPointFlag = true;
-    StartConnection(bAutoReconnect);
+    StartConnection(m_link->reconnecting());
     ShowCounters();
     std::int32_t a2d = 0;
     QString value;
@@ -291,21 +240,20 @@ void frmClient::HandleRTStatusReply()
 
 void frmClient::HandleSetOutputReply()
 {
-    strCurFunction = Framing::GetRTStatus;
-    strCurParameters.clear();
-    bNoTimeOut = false;
+    m_link->setCommand(Framing::GetRTStatus, QString());
+    m_link->suspendTimeOut(false);
     StartConnection(true);
     ShowErrorDisplay(false);
     QString value;
     if (element("<OUT_STATUS_ECHO>", value))
         TakeOutputWord(value);
     bSetPointFlag = true;
-    if (isGreen(cmdWeight)) {
-        strCurFunction = Framing::GetRTStatus;
-        StartConnection(bAutoReconnect);
-    } else if (isGreen(cmdStart_Sample)) {
-        strCurFunction = Framing::GetFastSampling;
-        StartConnection(bAutoReconnect);
+    if (RunModes::weightLit(m_runMode)) {
+        m_link->setCommand(Framing::GetRTStatus);
+        StartConnection(m_link->reconnecting());
+    } else if (RunModes::sampleLit(m_runMode)) {
+        m_link->setCommand(Framing::GetFastSampling);
+        StartConnection(m_link->reconnecting());
     } else {
         cmdStopSample->setEnabled(bStopWasEnabled);
     }
@@ -324,8 +272,7 @@ void frmClient::HandleFastSamplingReply()
         ShowFastWeight(value);
     if (element("<W10>", value))
         ShowFastWeight(value);
-    strCurFunction = Framing::GetFastSampling;
-    strCurParameters.clear();
+    m_link->setCommand(Framing::GetFastSampling, QString());
     lFastReplyCount += 1;
     if (lFastReplyCount > 1) {
         lPrevReadingCount = lReadingCount;
@@ -337,30 +284,32 @@ void frmClient::HandleFastSamplingReply()
             lReadingCount = lPrevReadingCount;
         }
     }
-    if (m_stopPending && bAutoReconnect) {
+    if (m_stopPending && m_link->reconnecting()) {
         SendStopSample();
         return;
     }
-    StartConnection(bAutoReconnect);
+    StartConnection(m_link->reconnecting());
 }
 
 void frmClient::HandleStartSampleReply()
 {
     bSampleStartAcked = true;
-    strCurFunction = Framing::GetFastSampling;
-    bAutoReconnect = true;
+    if (m_runMode == RunMode::Starting)
+        setRunMode(RunMode::Sampling);
+    m_link->setCommand(Framing::GetFastSampling);
+    m_link->setReconnecting(true);
     StartConnection(true);
 }
 
 void frmClient::HandleStopSampleReply()
 {
-    Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::ButtonFace);
-    strCurFunction = Framing::GetFastSampling;
+    setRunMode(RunModes::afterRun(m_runMode));
+    m_link->setCommand(Framing::GetFastSampling);
     iStopState = 1;
     // A run ended by batches given up again and again asks for no more: they would come the same.
     if (m_batchesGivenUp >= MaxBatchesGivenUp)
-        bAutoReconnect = false;
-    StartConnection(bAutoReconnect);
+        m_link->setReconnecting(false);
+    StartConnection(m_link->reconnecting());
 }
 
 void frmClient::SaveHistoryToFile()

@@ -3,6 +3,7 @@
 #include "frmClient.h"
 
 #include "Controls.h"
+#include "DeviceLink.h"
 #include "MdlFunctions.h"
 #include "RequestFraming.h"
 #include "Seams.h"
@@ -11,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTcpSocket>
 #include <QTimer>
 #include <utility>
 
@@ -20,36 +20,32 @@ namespace {
 constexpr std::int32_t MinSampleTimeOutMs = 5000;
 constexpr int StartEventRuns = 1 << 15;
 
-bool isGreen(const QWidget *w)
-{
-    return Zelk::backColor(w) == Zelk::Ole::Green;
-}
-
 } // namespace
 
 void frmClient::cmdStart_Sample_Click()
 {
     // The run's requests are always timed, also when no Weight click came before it: a device that
     // stops answering in the middle of the run takes the no-answer path instead of a wait for ever.
-    bNoTimeOut = false;
+    m_link->suspendTimeOut(false);
     ShowHideInputsLamp(false);
     lblA2D->setVisible(false);
     lblA2D_Data->setVisible(false);
     SetTimeOutValue(lTimeOutMS);
     if (lTimeOutMS < MinSampleTimeOutMs) {
         lTimeOutMS = MinSampleTimeOutMs; // the timer keeps the interval it was just given
+        m_link->setAnswerLimit(lTimeOutMS);
         txtTimeout2->setText(QString::number(MinSampleTimeOutMs));
     }
     strSampleStartTime = MdlFunctions::NowText();
-    if (isGreen(cmdWeight)) {
+    if (m_runMode == RunMode::Polling) {
         cmdWeight_Click();
         std::int32_t slice = 5;
-        while (isGreen(cmdWeight))
+        while (m_runMode == RunMode::Polling)
             WaitMS(slice);
     }
     cmdWeight->setEnabled(false);
     bNewSampleRun = true;
-    Zelk::setBackColor(cmdStart_Sample, Zelk::Ole::Green);
+    setRunMode(RunMode::Starting);
     cmdStart_Sample->setEnabled(false);
     SetOutPut_Disasable(false);
     lBlockCount = 0;
@@ -61,8 +57,8 @@ void frmClient::cmdStart_Sample_Click()
     // The auto-save file of this run is created by its first save.
     lAutoSaveBegin = 0;
     lAutoSaveLast = 0;
-    setTimerEnabled(Timer3AutoSave, true);
-    strCurFunction = Framing::StartSample;
+    TimerSwitch::setEnabled(Timer3AutoSave, true);
+    m_link->setCommand(Framing::StartSample);
     StartConnection(true);
     for (int i = 0; i < StartEventRuns; ++i)
         QCoreApplication::processEvents();
@@ -70,14 +66,15 @@ void frmClient::cmdStart_Sample_Click()
 
 void frmClient::cmdStopSample_Click()
 {
-    bAutoReconnect = false;
-    if (strCurFunction == Framing::GetFastSampling && !isGreen(cmdWeight)) {
-        if (tcpClient && tcpClient->state() != QAbstractSocket::UnconnectedState) {
+    m_link->setReconnecting(false);
+    if (m_link->command() == Framing::GetFastSampling && m_runMode != RunMode::Polling) {
+        if (m_link->busy()) {
             // Closing this exchange would throw away the batch the device may be handing over on
             // it: the batch's reply sends StopSample instead of asking for the next one. The
             // time-out stays armed, so a batch that never comes still ends in the no-answer path.
-            bAutoReconnect = true;
+            m_link->setReconnecting(true);
             m_stopPending = true;
+            stopRunMode();
             cmdStopSample->setEnabled(false);
             ShowHideInputsLamp(false);
             return;
@@ -92,12 +89,27 @@ void frmClient::cmdStopSample_Click()
     ShowHideInputsLamp(false);
 }
 
+// A run asked to stop keeps its Fast Sample button lit until the device confirms.
+void frmClient::stopRunMode()
+{
+    if (RunModes::sampleLit(m_runMode))
+        setRunMode(RunMode::Stopping);
+}
+
+void frmClient::setRunMode(RunMode mode)
+{
+    m_runMode = mode;
+    Zelk::setBackColor(cmdWeight, RunModes::weightLit(mode) ? Zelk::Ole::Green : Zelk::Ole::ButtonFace);
+    Zelk::setBackColor(cmdStart_Sample, RunModes::sampleLit(mode) ? Zelk::Ole::Green : Zelk::Ole::ButtonFace);
+}
+
 void frmClient::SendStopSample()
 {
     m_stopPending = false;
-    strCurFunction = Framing::StopSample;
-    bAutoReconnect = true;
-    StartConnection(bAutoReconnect);
+    stopRunMode();
+    m_link->setCommand(Framing::StopSample);
+    m_link->setReconnecting(true);
+    StartConnection(true);
     cmdStopSample->setEnabled(false);
 }
 
@@ -117,7 +129,8 @@ bool frmClient::StoreFastSamplingReply(std::int32_t &blocks, std::int32_t &readi
     std::int32_t e = 0;
     std::int16_t inputs = iInStatus;
     std::int16_t outputs = iOutStatus;
-    if (!GetVarSizeArray(strReplyCopy, lNextReadingIndex, e, inputs, outputs, lBlockTicks, lBlockIndex))
+    if (!GetVarSizeArray(m_link->replyText(), lNextReadingIndex, e, inputs, outputs, lBlockTicks,
+                         lBlockIndex))
         return false;
     lBlockIndex += 1;
     lNextReadingIndex = e + 1;
@@ -136,8 +149,8 @@ bool frmClient::GetVarSizeArray(const QString &strCurXML2, std::int32_t &StartIn
     for (int i = 0; i < fx.xmlErrors; ++i)
         CreateXMLErrMsg();
     if (fx.errorReadings > 0) {
-        QLabel *counter = lblErrorReadingsD[0];
-        counter->setText(QString::number(counter->text().toLongLong() + fx.errorReadings));
+        m_errorReadings += fx.errorReadings;
+        lblErrorReadingsD[0]->setText(QString::number(m_errorReadings));
     }
     showParseMessages(fx.messages);
     return ok;

@@ -3,6 +3,7 @@
 #include "frmClient.h"
 
 #include "Controls.h"
+#include "DeviceLink.h"
 #include "LampGeometry.h"
 #include "MdlFunctions.h"
 #include "NumberFormat.h"
@@ -163,9 +164,8 @@ void frmClient::ShowSetPointStatus(const QString &text)
 
 void frmClient::InitON_OFF()
 {
-    strCurFunction = Framing::SetOutput;
-    strCurParameters =
-        QStringLiteral("ID=4&OUT_STATUS=") + QStringLiteral("1023") + QStringLiteral("&SET_POINT=0");
+    m_link->setCommand(Framing::SetOutput, QStringLiteral("ID=4&OUT_STATUS=") + QStringLiteral("1023") +
+                                               QStringLiteral("&SET_POINT=0"));
     StartConnection(true);
 }
 
@@ -173,8 +173,7 @@ void frmClient::InitON_OFF()
 // device reports it.
 void frmClient::SendOutputWord(std::int16_t word)
 {
-    strCurFunction = Framing::SetOutput;
-    strCurParameters = Framing::setOutputBody(word, strSetPoint);
+    m_link->setCommand(Framing::SetOutput, Framing::setOutputBody(word, strSetPoint));
     StartConnection(true);
 }
 
@@ -185,9 +184,9 @@ bool frmClient::AwaitSetPointReply(std::uint32_t boxColour)
     Zelk::setBackColor(txtSetPoint, boxColour);
     std::int32_t limit = SetPointReplyWaitMs;
     // This wait reports a missing answer itself; the answer time-out stays out of it, so it is said once.
-    bNoTimeOut = true;
+    m_link->suspendTimeOut(true);
     const bool answered = WaitTrueFlag(bSetPointFlag, limit);
-    bNoTimeOut = false;
+    m_link->suspendTimeOut(false);
     return answered;
 }
 
@@ -196,7 +195,7 @@ void frmClient::cmdSetOutOff_Click(std::int16_t Index)
     if (Index < 1 || Index > 10)
         return;
     bStopWasEnabled = cmdStopSample->isEnabled();
-    bNoTimeOut = false;
+    m_link->suspendTimeOut(false);
     if (iOutStatus & aOutMask[Index])
         return; // already off: nothing to send
     if (!DoSetPointTest(Index))
@@ -216,7 +215,7 @@ void frmClient::cmdSetOutOn_Click(std::int16_t Index)
     if (Index < 1 || Index > 10)
         return;
     bStopWasEnabled = cmdStopSample->isEnabled();
-    bNoTimeOut = false;
+    m_link->suspendTimeOut(false);
     if (!DoSetPointTest(Index))
         return;
     SendOutputWord(std::int16_t(iOutStatus & ~aOutMask[Index]));

@@ -121,6 +121,7 @@ void DiskFull::writerKeepsPreviousFileAndReportsReason()
         QSKIP(qPrintable("cannot mount a small tmpfs: " + disk.error));
     QTemporaryDir other; // off the small disk: the file the viewer shows
     MonitorStation station;
+    QVERIFY(station.ready());
     ViewerTest::FreshViewer viewer;
     QDir::setCurrent(disk.dir.path());
     QVERIFY(writeFile(ConfigFile::DefaultName, "IPaddress," + station.address.toLatin1() +

@@ -341,6 +341,7 @@ void TestCommLog::failuresAreReportedAndCloseTheLog()
 void TestCommLog::boxIsOffOnEveryStartAndNotKeptInSettings()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     QCOMPARE(w.chkCommLog->checkState(), Qt::Unchecked);
     QCOMPARE(w.chkCommLog->text(), QStringLiteral("Comm. log"));
@@ -367,7 +368,7 @@ void TestCommLog::boxIsOffOnEveryStartAndNotKeptInSettings()
     w.chkCommLog->setCheckState(Qt::Checked);
     w.cmdSaveConfig->click();
     QCOMPARE(readAll(settingsPath), savedOff);
-    w.bAutoReconnect = false;
+    w.cmdStopSample->click(); // polling stops
     QTRY_VERIFY(s.idle());
 
     frmClient &again = s.startWindow();
@@ -378,6 +379,7 @@ void TestCommLog::boxIsOffOnEveryStartAndNotKeptInSettings()
 void TestCommLog::healthyExchangeIsLoggedUntilTheBoxIsUnticked()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     w.chkCommLog->setCheckState(Qt::Checked); // before the start-up request goes out
     QTRY_COMPARE(s.readings(), 1);
@@ -413,7 +415,7 @@ void TestCommLog::healthyExchangeIsLoggedUntilTheBoxIsUnticked()
     w.chkCommLog->setCheckState(Qt::Checked);
     QTRY_VERIFY(s.log().size() >= lines.size() + 2);
     QVERIFY(readAll(s.logPath()).startsWith(before));
-    w.bAutoReconnect = false;
+    w.cmdStopSample->click(); // polling stops
     QTRY_VERIFY(s.idle());
     QVERIFY(s.messages.texts.isEmpty());
 }
@@ -457,6 +459,7 @@ void TestCommLog::faultsAreLoggedOnce()
     QFETCH(QString, line);
     QFETCH(int, above);
     Station s;
+    QVERIFY(s.ready());
     const bool whilePolling = fault == Fault::NeverAnswer;
     if (!whilePolling) {
         s.device.setFault(fault, param);
@@ -500,6 +503,7 @@ void TestCommLog::unwritableLogIsReportedOnceAndPollingGoesOn()
     if (fullDisk && !QFileInfo::exists(QStringLiteral("/dev/full")))
         QSKIP("needs /dev/full to stand for a full disk");
     Station s;
+    QVERIFY(s.ready());
     if (fullDisk) {
         QVERIFY(QFile::link(QStringLiteral("/dev/full"), s.logPath()));
         expectSeekWarning();
@@ -516,7 +520,7 @@ void TestCommLog::unwritableLogIsReportedOnceAndPollingGoesOn()
     const int before = s.readings();
     QTRY_VERIFY(s.readings() >= before + 5);
     QCOMPARE(s.messages.texts.size(), 1);
-    w.bAutoReconnect = false;
+    w.cmdStopSample->click(); // polling stops
     QTRY_VERIFY(s.idle());
 }
 

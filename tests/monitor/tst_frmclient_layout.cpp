@@ -218,6 +218,7 @@ void TestFrmClientLayout::screenBeyondIntegerRangeIsHeld()
 void TestFrmClientLayout::startUpSizesWindowFromTheScreenAndTheLogo()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     const int S = screenHeightTwips(w);
     QCOMPARE(int(w.iFormBlockH), S);
@@ -233,6 +234,7 @@ void TestFrmClientLayout::startUpSizesWindowFromTheScreenAndTheLogo()
 void TestFrmClientLayout::layoutFromAnotherScreenKeepsEveryFraction()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     const int S = screenHeightTwips(w);
     w.SaveLayoutFile();
@@ -258,6 +260,7 @@ void TestFrmClientLayout::layoutFromAnotherScreenKeepsEveryFraction()
 void TestFrmClientLayout::sameScreenHeightLeavesComputedLayout()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     w.SaveLayoutFile();
     const QRect window = w.geometry();
@@ -270,6 +273,7 @@ void TestFrmClientLayout::sameScreenHeightLeavesComputedLayout()
 void TestFrmClientLayout::firstLineNotScreenLineStillUsesSecondAsWindow()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     const int S = screenHeightTwips(w);
     s.writeLayout("frmClient, .25  .25  .25  .25 \r\nfrmClient, 0  .05  .5  .75 \r\n");
@@ -282,6 +286,7 @@ void TestFrmClientLayout::firstLineNotScreenLineStillUsesSecondAsWindow()
 void TestFrmClientLayout::arrayMemberLineChangesOnlyThatMember()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     const QRect first = twipsOf(w.cmdChan[1]), second = twipsOf(w.cmdChan[2]);
     // A name without its closing bracket is reported and skipped; an unknown name changes nothing.
@@ -310,6 +315,7 @@ void TestFrmClientLayout::hostileNumbersKeepTheWindowShowable()
 {
     QFETCH(QByteArray, windowLine);
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     s.writeLayout("Screen.Height 1 \r\n" + windowLine +
                   "\r\nFraWeight,-1E+30  1E+30  1E+30  1E+30  1E+30 \r\n");
@@ -321,6 +327,7 @@ void TestFrmClientLayout::hostileNumbersKeepTheWindowShowable()
 void TestFrmClientLayout::fontSizeSearchEndsOnControlsWithoutHeight()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     QCOMPARE(w.GetFontSize(0.5f, w.ShpOut[3], w.lblAuto), 0.0); // shapes and images have no font size
     QCOMPARE(w.GetFontSize(0.5f, w.ImaVZT_Logo, w.lblAuto), 0.0);
@@ -332,6 +339,7 @@ void TestFrmClientLayout::fontSizeSearchEndsOnControlsWithoutHeight()
 void TestFrmClientLayout::saveConfigWritesBothFilesAndReportsFailureOnce()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     w.cmdSaveConfig->click();
     QVERIFY(QFile::exists(s.dir.filePath(QStringLiteral("ZELK_NET.cfg"))));

@@ -109,6 +109,7 @@ void TestFrmClientLink::startUpSendsAllOffOrOneStatusRequest()
 {
     QFETCH(QByteArray, file);
     Station s;
+    QVERIFY(s.ready());
     if (!file.isEmpty())
         s.writeSettings(file);
     frmClient &w = s.start();
@@ -130,6 +131,7 @@ void TestFrmClientLink::startUpSendsAllOffOrOneStatusRequest()
 void TestFrmClientLink::weightButtonPollsAsChainOfConnectionsUntilStopped()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     QTRY_COMPARE(s.readings(), 1);
     // While the device holds a request, the Weight button is green.
@@ -141,7 +143,7 @@ void TestFrmClientLink::weightButtonPollsAsChainOfConnectionsUntilStopped()
     QVERIFY(w.cmdStopSample->isEnabled());
     QVERIFY(w.lblA2D_Data->isVisible());
     QTRY_VERIFY(s.readings() >= 5); // counted from 0 again
-    w.bAutoReconnect = false;
+    w.cmdStopSample->click();       // polling stops
     QTRY_VERIFY(s.idle());
     QTRY_COMPARE(w.lblCommStatusData->text(), QStringLiteral("Not Connected"));
     const QList<QByteArray> sent = s.requests();
@@ -157,6 +159,7 @@ void TestFrmClientLink::pollingSurvivesTickWrap()
 {
     Zelk::setTickStart(std::numeric_limits<std::int32_t>::max() - 200);
     Station s;
+    QVERIFY(s.ready());
     s.writeSettings(settings("0", "1000"));
     frmClient &w = s.start();
     w.cmdWeight->click();
@@ -164,7 +167,7 @@ void TestFrmClientLink::pollingSurvivesTickWrap()
     const int before = s.readings();
     QTRY_VERIFY(s.readings() >= before + 3);
     QVERIFY2(s.messages.texts.isEmpty(), qPrintable(s.messages.texts.join(u'|')));
-    w.bAutoReconnect = false;
+    w.cmdStopSample->click(); // polling stops
     QTRY_VERIFY(s.idle());
 }
 
@@ -183,6 +186,7 @@ void TestFrmClientLink::deviceFaultShowsNoAnswerOnceAndWeightIsUsableAgain()
     QFETCH(Fault, fault);
     QFETCH(int, tickStart);
     Station s;
+    QVERIFY(s.ready());
     s.writeSettings(settings("0", "200"));
     frmClient &w = s.start();
     QTRY_COMPARE(s.readings(), 1);
@@ -191,8 +195,8 @@ void TestFrmClientLink::deviceFaultShowsNoAnswerOnceAndWeightIsUsableAgain()
     w.cmdWeight->click();
     QTRY_COMPARE(s.messages.texts, QStringList{NoAnswer});
     QVERIFY(s.idle());
-    QVERIFY(!w.TimerTimeOut->isActive());
-    QVERIFY(!w.bAutoReconnect);
+    QVERIFY(!w.link().timing());
+    QVERIFY(!w.link().reconnecting());
     QVERIFY(w.cmdWeight->isEnabled());
     QVERIFY(!w.cmdStopSample->isEnabled());
     QCOMPARE(Zelk::backColor(w.cmdWeight), Zelk::Ole::ButtonFace);
@@ -203,7 +207,7 @@ void TestFrmClientLink::deviceFaultShowsNoAnswerOnceAndWeightIsUsableAgain()
     QTRY_VERIFY(s.device.isListening());
     w.cmdWeight->click();
     QTRY_VERIFY(s.readings() >= 2);
-    w.bAutoReconnect = false;
+    w.cmdStopSample->click(); // polling stops
     QTRY_VERIFY(s.idle());
     QCOMPARE(s.messages.texts.size(), 1);
 }
@@ -211,17 +215,16 @@ void TestFrmClientLink::deviceFaultShowsNoAnswerOnceAndWeightIsUsableAgain()
 void TestFrmClientLink::failedStopSampleAfterNoAnswerShowsNoSecondMessage()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     QTRY_COMPARE(s.readings(), 1);
     // A fast-sampling run in progress whose device stops accepting connections.
+    w.cmdStart_Sample->click();
+    QTRY_COMPARE(w.link().command(), QStringLiteral("GetFastSampling"));
+    QCOMPARE(Zelk::backColor(w.cmdStart_Sample), Zelk::Ole::Green);
     s.device.setFault(Fault::RefuseConnections);
-    w.cmdWeight->setEnabled(false);
-    Zelk::setBackColor(w.cmdStart_Sample, Zelk::Ole::Green);
-    w.strCurFunction = QStringLiteral("GetFastSampling");
-    w.bAutoReconnect = true;
-    w.StartConnection(true);
     QTRY_COMPARE(s.messages.texts, QStringList{NoAnswer});
-    QCOMPARE(w.strCurFunction, QStringLiteral("StopSample")); // the no-answer path asked the device to stop
+    QCOMPARE(w.link().command(), QStringLiteral("StopSample")); // the no-answer path asked the device to stop
     QTRY_VERIFY(s.idle());
     QCOMPARE(s.messages.texts, QStringList{NoAnswer});
     QVERIFY(w.cmdWeight->isEnabled());
@@ -245,6 +248,7 @@ void TestFrmClientLink::stalledStatusRequestIsTimedOnce()
 {
     QFETCH(Before, before);
     Station s;
+    QVERIFY(s.ready());
     s.writeSettings(settings(before == Before::AllOffAtStartUp ? "1" : "0", "200"));
     frmClient &w = s.start();
     if (before != Before::AllOffAtStartUp)
@@ -279,6 +283,7 @@ void TestFrmClientLink::unfinishedReplyIsGivenUpAfterTimeLimit()
     QFETCH(int, trailer);
     QFETCH(int, oversize);
     Station s;
+    QVERIFY(s.ready());
     // The rest of the reply comes after the limit, and before the time-out's second tick.
     s.writeSettings(settings("0", "400"));
     s.device.setFault(Fault::TrailerCount, trailer);
@@ -300,6 +305,7 @@ void TestFrmClientLink::unfinishedReplyIsGivenUpAfterTimeLimit()
 void TestFrmClientLink::errorCodeShownInRedWhilePollingGoesOn()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     QTRY_COMPARE(s.readings(), 1);
     QCOMPARE(w.lblErrNumer->text(), QStringLiteral("0"));
@@ -312,7 +318,7 @@ void TestFrmClientLink::errorCodeShownInRedWhilePollingGoesOn()
     QCOMPARE(Zelk::foreColor(w.lblErrNumer), Zelk::Ole::Red);
     QCOMPARE(Zelk::foreColor(w.lblErrDescr), Zelk::Ole::Red);
     QVERIFY(s.messages.texts.isEmpty());
-    w.bAutoReconnect = false;
+    w.cmdStopSample->click(); // polling stops
     QTRY_VERIFY(s.idle());
 }
 
@@ -368,6 +374,7 @@ void TestFrmClientLink::statusElementsOutOfRangeAreSkipped()
     QFETCH(QString, value);
     QFETCH(int, inWord);
     Station s;
+    QVERIFY(s.ready());
     s.device.state().setOutputWord(5);
     s.device.setElement(QStringLiteral("A2D"), QStringLiteral("100"));
     s.device.setElement(QStringLiteral("IN_STATUS"), QStringLiteral("254"));
@@ -407,6 +414,7 @@ void TestFrmClientLink::replyHandledHoweverTcpCutsIt()
     QFETCH(Fault, fault);
     QFETCH(int, param);
     Station s;
+    QVERIFY(s.ready());
     s.device.setFault(fault, param);
     s.device.setElement(QStringLiteral("A2D"), QStringLiteral("12345"));
     s.device.setElement(QStringLiteral("UNIT"), QStringLiteral("Gram"));
@@ -414,10 +422,10 @@ void TestFrmClientLink::replyHandledHoweverTcpCutsIt()
     QTRY_COMPARE(s.readings(), 1);
     QCOMPARE(w.lblA2D_Data->text(), QStringLiteral("12345"));
     QCOMPARE(w.lblUnitNameWGT->text(), QStringLiteral("g"));
-    QVERIFY(w.strReplyXML.startsWith(QStringLiteral("<?xml version='1.0' ?><GetRTStatus>")));
-    QVERIFY(w.strReplyXML.endsWith(QStringLiteral("</GetRTStatus>\r\n\r\n")));
+    QVERIFY(w.link().replyText().startsWith(QStringLiteral("<?xml version='1.0' ?><GetRTStatus>")));
+    QVERIFY(w.link().replyText().endsWith(QStringLiteral("</GetRTStatus>\r\n\r\n")));
     QVERIFY(w.bUnitsRead);
-    QCOMPARE(w.lReplyCount, 1);
+    QCOMPARE(w.link().repliesStarted(), 1);
     QVERIFY(s.messages.texts.isEmpty());
 }
 
@@ -445,6 +453,7 @@ void TestFrmClientLink::settingsFileLoads()
 {
     QFETCH(QByteArray, file);
     Station s;
+    QVERIFY(s.ready());
     if (!file.isEmpty())
         s.writeSettings(file);
     frmClient &w = s.start();
@@ -460,6 +469,7 @@ void TestFrmClientLink::settingsFileLoads()
 void TestFrmClientLink::saveConfigWritesSettingsAndReportsFailure()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     QTRY_COMPARE(s.readings(), 1);
     w.cmdSaveConfig->click();
@@ -479,7 +489,7 @@ void TestFrmClientLink::saveConfigWritesSettingsAndReportsFailure()
     QVERIFY(s.messages.texts.first().contains(QStringLiteral("ZELK_NET.cfg")));
     w.cmdWeight->click();
     QTRY_VERIFY(s.readings() >= 2);
-    w.bAutoReconnect = false;
+    w.cmdStopSample->click(); // polling stops
     QTRY_VERIFY(s.idle());
 }
 
@@ -511,18 +521,20 @@ void TestFrmClientLink::timeOutBoxIsValidated()
     QFETCH(QString, text);
     QFETCH(int, ms);
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     w.txtTimeout2->setText(text);
     w.SetTimeOutValue(w.lTimeOutMS);
     QTEST(w.txtTimeout2->text(), "shown");
     QCOMPARE(w.lTimeOutMS, ms);
-    QCOMPARE(w.lReplyTimeOutMS, ms);
-    QCOMPARE(w.TimerTimeOut->interval(), ms);
+    QCOMPARE(w.link().replyLimit(), ms);
+    QCOMPARE(w.link().tickInterval(), ms);
 }
 
 void TestFrmClientLink::waitsEndAfterTheirLimitAcrossTickWrap()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     Zelk::setTickStart(std::numeric_limits<std::int32_t>::max() - 30);
     bool flag = false;
@@ -545,6 +557,7 @@ void TestFrmClientLink::waitsEndAfterTheirLimitAcrossTickWrap()
 void TestFrmClientLink::xmlViewSwapsWithLogo()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     QTRY_COMPARE(s.readings(), 1);
     QVERIFY(!w.txtRealTimeInfo->isVisible());

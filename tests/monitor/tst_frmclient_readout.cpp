@@ -147,6 +147,7 @@ void TestFrmClientReadout::weightOverflowAboveLimitShowsOverflowInRed()
     QFETCH(bool, withWeight);
     QFETCH(QString, weight);
     Station s;
+    QVERIFY(s.ready());
     s.device.state().forceWeight(5.2);
     s.device.setElement(QStringLiteral("A2D"), a2d);
     if (!withWeight)
@@ -163,6 +164,7 @@ void TestFrmClientReadout::weightOverflowAboveLimitShowsOverflowInRed()
 void TestFrmClientReadout::overflowEndsWithSavedColourAtFontSize12()
 {
     Station s;
+    QVERIFY(s.ready());
     s.device.state().forceWeight(-1.5);
     s.device.setElement(QStringLiteral("A2D"), QStringLiteral("140000"));
     frmClient &w = s.start();
@@ -196,6 +198,7 @@ void TestFrmClientReadout::tareIsSubtractedFromGrossWeight()
     QFETCH(QString, tare);
     QFETCH(double, gross);
     Station s;
+    QVERIFY(s.ready());
     s.device.state().forceWeight(gross);
     s.device.setElement(QStringLiteral("A2D"), QStringLiteral("1000"));
     frmClient &w = s.start();
@@ -249,6 +252,7 @@ void TestFrmClientReadout::unitAndIntegrationAreReadOncePerPolling()
     QFETCH(QString, unit);
     QFETCH(QString, integration);
     Station s;
+    QVERIFY(s.ready());
     s.device.setElement(QStringLiteral("UNIT"), unit);
     s.device.setElement(QStringLiteral("INTEGRATION"), integration);
     frmClient &w = s.start();
@@ -281,6 +285,7 @@ void TestFrmClientReadout::deviceTextIsShownAsPlainText()
 {
     QFETCH(QString, markup);
     Station s;
+    QVERIFY(s.ready());
     s.device.setElement(QStringLiteral("UNIT"), markup);
     s.device.setElement(QStringLiteral("ERROR_DESCRIPTION"), markup);
     frmClient &w = s.start();
@@ -298,6 +303,7 @@ void TestFrmClientReadout::deviceTextIsShownAsPlainText()
 void TestFrmClientReadout::weightThatIsNoNumberIsReportedOncePerSpell()
 {
     Station s;
+    QVERIFY(s.ready());
     s.device.setElement(QStringLiteral("WEIGHT"), QStringLiteral("#12.345"));
     frmClient &w = s.start();
     for (int i = 0; i < 3; ++i)
@@ -318,6 +324,7 @@ void TestFrmClientReadout::weightThatIsNoNumberIsReportedOncePerSpell()
 void TestFrmClientReadout::lampPanelStandsOnItsColumns()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     // Through whole pixels, as the window places its controls.
     const auto twips = [](int t) { return Zelk::pixelsToTwips(Zelk::twipsToPixels(t)); };
@@ -366,6 +373,7 @@ void TestFrmClientReadout::outputWordDrawsLampsAndButtons()
     QFETCH(int, word);
     QFETCH(int, drawnAs);
     Station s;
+    QVERIFY(s.ready());
     s.device.setElement(QStringLiteral("OUT_STATUS"), QString::number(word));
     frmClient &w = s.start();
     QCOMPARE(int(w.iOutStatus), word);
@@ -385,6 +393,7 @@ void TestFrmClientReadout::outputsDrawnAllOffUntilDeviceReportsWord()
     QFETCH(bool, reached);
     QFETCH(QStringList, shown);
     Station s;
+    QVERIFY(s.ready());
     if (reached)
         s.device.omitElement(QStringLiteral("OUT_STATUS"));
     else
@@ -397,6 +406,7 @@ void TestFrmClientReadout::outputsDrawnAllOffUntilDeviceReportsWord()
 void TestFrmClientReadout::sameWordTwiceIsNotRedrawn()
 {
     Station s;
+    QVERIFY(s.ready());
     s.device.state().setOutputWord(1);
     frmClient &w = s.start();
     w.ShpOut[5]->setFillColor(Zelk::Ole::GrayText);
@@ -410,6 +420,7 @@ void TestFrmClientReadout::sameWordTwiceIsNotRedrawn()
 void TestFrmClientReadout::inputLampsShowWordAndAppearWithPolling()
 {
     Station s;
+    QVERIFY(s.ready());
     s.device.state().forceInputWord(254);
     frmClient &w = s.start();
     QCOMPARE(w.ShpInp[8]->fillColor(), Zelk::Ole::Red); // input 1 active
@@ -425,7 +436,7 @@ void TestFrmClientReadout::inputLampsShowWordAndAppearWithPolling()
     QVERIFY(!w.lblShowInpStatus->isVisible());
     QVERIFY(!w.LblSwitch->isVisible());
     QCOMPARE(w.LblSwitch->toolTip(), QString());
-    w.bAutoReconnect = false;
+    w.cmdStopSample->click(); // polling stops
     QTRY_VERIFY(s.idle());
 }
 
@@ -455,13 +466,14 @@ void TestFrmClientReadout::outputRequestsComputedFromLastReportedWord()
     QFETCH(int, output);
     QFETCH(QByteArray, body);
     Station s;
+    QVERIFY(s.ready());
     s.device.state().setOutputWord(word);
     frmClient &w = s.start();
     on ? w.cmdSetOutOn_Click(std::int16_t(output)) : w.cmdSetOutOff_Click(std::int16_t(output));
     QCOMPARE(int(w.iOutStatus), word); // changes only with the device's report
     if (body.isEmpty()) {
         QVERIFY(s.idle());
-        QCOMPARE(w.strCurFunction, QStringLiteral("GetRTStatus"));
+        QCOMPARE(w.link().command(), QStringLiteral("GetRTStatus"));
         return;
     }
     QTRY_COMPARE(s.requests(QStringLiteral("SetOutput")), QList<QByteArray>{setOutput(body)});
@@ -473,6 +485,7 @@ void TestFrmClientReadout::outputRequestsComputedFromLastReportedWord()
 void TestFrmClientReadout::twoOffClicksBeforeAnswerCarryOnlyTheirOwnChange()
 {
     Station s;
+    QVERIFY(s.ready());
     s.device.state().setOutputWord(0);
     s.holdReplies(QStringLiteral("SetOutput"), ZelkSim::Fault::SlowReply, 1000);
     frmClient &w = s.start();
@@ -490,6 +503,7 @@ void TestFrmClientReadout::twoOffClicksBeforeAnswerCarryOnlyTheirOwnChange()
 void TestFrmClientReadout::setPointDrivesOutput10Column()
 {
     Station s;
+    QVERIFY(s.ready());
     s.device.state().setOutputWord(0);
     s.device.state().forceWeight(200);
     frmClient &w = s.start();
@@ -573,6 +587,7 @@ void TestFrmClientReadout::setPointTextFollowsLocaleSeparator()
     QFETCH(bool, accepted);
     QLocale::setDefault(locale);
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     w.txtSetPoint->setText(text); // output 10 is off: the edit sends nothing
     QVERIFY(s.idle());
@@ -601,6 +616,7 @@ void TestFrmClientReadout::unansweredSetPointRequestIsReported()
 {
     QFETCH(int, word);
     Station s;
+    QVERIFY(s.ready());
     s.device.state().setOutputWord(word);
     s.holdReplies(QStringLiteral("SetOutput"), ZelkSim::Fault::NeverAnswer);
     frmClient &w = s.start();
@@ -619,6 +635,7 @@ void TestFrmClientReadout::unansweredSetPointRequestIsReported()
 void TestFrmClientReadout::switchSendsChannelCommandThenStatusAfterPause()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient &w = s.start();
     QCOMPARE(w.lblChanNum->text(), QStringLiteral("1"));
     std::int32_t replied = 0, asked = 0;
@@ -633,8 +650,8 @@ void TestFrmClientReadout::switchSendsChannelCommandThenStatusAfterPause()
     s.device.state().setUnit(QStringLiteral("LB"));
     w.cmdSetOutOn[10]->setEnabled(false);
     w.cmdChanSwitch->click();
-    QCOMPARE(w.strCurFunction, QStringLiteral("GetRTStatus"));
-    QCOMPARE(w.strCurParameters, QString());
+    QCOMPARE(w.link().command(), QStringLiteral("GetRTStatus"));
+    QCOMPARE(w.link().body(), QString());
     QTRY_COMPARE(s.readings(), 2);
     // The channel command carries the previous command's body; the status follows the pause.
     QCOMPARE(s.requests(), (QList<QByteArray>{StatusRequest, request("ch2_switch", "ID=4"), StatusRequest}));
@@ -668,13 +685,15 @@ void TestFrmClientReadout::switchDoesNothingWithoutValidChannelOrAnswer()
 {
     QFETCH(bool, channelMissing);
     Station s;
+    QVERIFY(s.ready());
     if (channelMissing)
         s.device.omitElement(QStringLiteral("CHANNEL"));
     s.holdReplies(QStringLiteral("ch2_switch"), ZelkSim::Fault::NeverAnswer);
     frmClient &w = s.start();
     QCOMPARE(w.lblChanNum->text(), channelMissing ? QStringLiteral("Err") : QStringLiteral("1"));
     w.cmdChanSwitch->click(); // returns after the 2000 ms wait when the device stays silent
-    QCOMPARE(w.strCurFunction, channelMissing ? QStringLiteral("GetRTStatus") : QStringLiteral("ch2_switch"));
+    QCOMPARE(w.link().command(),
+             channelMissing ? QStringLiteral("GetRTStatus") : QStringLiteral("ch2_switch"));
     QCOMPARE(s.requests().size(), channelMissing ? 1 : 2);
     QCOMPARE(s.readings(), 1);
     QCOMPARE(w.lblChanNum->text(), channelMissing ? QStringLiteral("Err") : QStringLiteral("1"));

@@ -109,8 +109,8 @@ public:
     {
         startWindow();
         const bool answered =
-            QTest::qWaitFor([this] { return w->lblTotalReadingsD->text() == "1" && idle(); });
-        w->lblUnitNameTare->setText(QStringLiteral("kg"));
+            QTest::qWaitFor([this] { return w->lblTotalReadingsD->text() == "1" && idle(); }) &&
+            w->lblUnitNameTare->text() == QStringLiteral("kg");
         device.clearRequests();
         return answered;
     }
@@ -266,6 +266,7 @@ void TestFrmClientSampling::runOfHandWrittenBatchesWrittenByteForByte()
     QFETCH(int, lastIndex);
     QFETCH(int, storedReplies);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     const std::int32_t before = Zelk::GetTickCount();
     QVERIFY(s.runReplies(QList<QByteArray>{SkippedBatch} + batches));
@@ -291,7 +292,7 @@ void TestFrmClientSampling::runOfHandWrittenBatchesWrittenByteForByte()
     QCOMPARE(s.w->lblErrNumer->text(), QStringLiteral("200"));
     QVERIFY(s.w->cmdShowGraph->isEnabled());
     QCOMPARE(Zelk::backColor(s.w->cmdStart_Sample), Zelk::Ole::ButtonFace);
-    QVERIFY(!s.w->TimerTimeOut->isActive());
+    QVERIFY(!s.w->link().timing());
 }
 
 void TestFrmClientSampling::deviceRunWrittenByteForByte_data()
@@ -307,6 +308,7 @@ void TestFrmClientSampling::deviceRunWrittenByteForByte()
     QFETCH(int, runMs);
     QFETCH(int, stopAfterBlocks);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     ZelkSim::DeviceState &device = s.device.state();
     device.setIntegrationMs(1);
@@ -364,6 +366,7 @@ void TestFrmClientSampling::extremeReadingShownWholeAndWrittenAsSent()
     QFETCH(QByteArray, reading);
     QFETCH(QString, weight);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     QVERIFY(s.runReplies({SkippedBatch, batch({"12.345", reading})}));
     for (Zelk::FitLabel *shown : {s.w->lblWT_BRUTTO, s.w->lblTareData}) {
@@ -394,17 +397,19 @@ void TestFrmClientSampling::fastSampleClickRaisesTimeOut()
 {
     QFETCH(QString, typed);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     s.w->txtTimeout2->setText(typed);
     QVERIFY(s.runReplies({batch({"1.5"})}));
     QTEST(s.w->txtTimeout2->text(), "shown");
     QTEST(int(s.w->lTimeOutMS), "timeOut");
-    QTEST(s.w->TimerTimeOut->interval(), "tickInterval");
+    QTEST(s.w->link().tickInterval(), "tickInterval");
 }
 
 void TestFrmClientSampling::runGoesThroughStartingSamplingStoppingEnded()
 {
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     s.w->cmdWeight->click();
     QTRY_VERIFY(s.w->lTotalReadings >= 2);
@@ -430,8 +435,8 @@ void TestFrmClientSampling::runGoesThroughStartingSamplingStoppingEnded()
     // Ended.
     QCOMPARE(Zelk::backColor(s.w->cmdStart_Sample), Zelk::Ole::ButtonFace);
     QVERIFY(s.w->cmdShowGraph->isEnabled());
-    QVERIFY(!s.w->TimerTimeOut->isActive());
-    QVERIFY(!s.w->bAutoReconnect);
+    QVERIFY(!s.w->link().timing());
+    QVERIFY(!s.w->link().reconnecting());
 
     const QList<QByteArray> sent = s.requests();
     const qsizetype started = sent.indexOf(StartRequest);
@@ -444,11 +449,12 @@ void TestFrmClientSampling::runGoesThroughStartingSamplingStoppingEnded()
 void TestFrmClientSampling::stopWhilePollingSendsNoStopSample()
 {
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     s.w->cmdWeight->click();
     QTRY_VERIFY(s.w->lTotalReadings >= 2);
     s.w->cmdStopSample->click();
-    QVERIFY(!s.w->bAutoReconnect);
+    QVERIFY(!s.w->link().reconnecting());
     QVERIFY(!s.w->cmdStopSample->isEnabled());
     QVERIFY(s.w->cmdWeight->isEnabled());
     QTRY_VERIFY(s.idle());
@@ -468,6 +474,7 @@ void TestFrmClientSampling::historyFileThatCannotBeWrittenIsReportedAndKeptInMem
 {
     QFETCH(QList<QByteArray>, ends);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     s.w->txtHistFileName->setText(QStringLiteral("no_such_folder/All_data.txt"));
     QVERIFY(s.runReplies(QList<QByteArray>{SkippedBatch, batch({"1.5", "2.5"})} + ends));
@@ -493,39 +500,54 @@ void TestFrmClientSampling::runIsWrittenAndEachWriteFailureShownOnce_data()
 {
     QTest::addColumn<QString>("historyFile");
     QTest::addColumn<bool>("autoSaveBlocked"); // a folder has taken the name AutoSave.txt
-    QTest::addColumn<bool>("closedMidRun");    // the window is closed while the run goes on
-    QTest::addColumn<QStringList>("failed");   // the files reported, in the order their boxes open
+    // How the run ends: "" by itself, "close" the window closed while it goes on, "fault" a program
+    // fault that ends the monitor while it goes on.
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<QStringList>("failed"); // the files reported, in the order their boxes open
     const QString missing = QStringLiteral("no/such/dir/run.txt");
     const QString autoSave = HistoryRun::AutoSaveFile;
-    QTest::newRow("history_folder_missing") << missing << false << false << QStringList{missing};
-    QTest::newRow("auto_save_blocked") << "All_data.txt" << true << false << QStringList{autoSave};
-    QTest::newRow("both") << missing << true << false << QStringList{autoSave, missing};
-    QTest::newRow("closed_mid_run") << "All_data.txt" << false << true << QStringList{};
-    QTest::newRow("closed_mid_run_folder_missing") << missing << false << true << QStringList{missing};
+    QTest::newRow("history_folder_missing") << missing << false << "" << QStringList{missing};
+    QTest::newRow("auto_save_blocked") << "All_data.txt" << true << "" << QStringList{autoSave};
+    QTest::newRow("both") << missing << true << "" << QStringList{autoSave, missing};
+    QTest::newRow("closed_mid_run") << "All_data.txt" << false << "close" << QStringList{};
+    QTest::newRow("closed_mid_run_folder_missing") << missing << false << "close" << QStringList{missing};
+    QTest::newRow("program_fault_mid_run") << "All_data.txt" << false << "fault" << QStringList{};
+    QTest::newRow("program_fault_mid_run_folder_missing")
+        << missing << false << "fault" << QStringList{missing};
 }
 
 void TestFrmClientSampling::runIsWrittenAndEachWriteFailureShownOnce()
 {
     QFETCH(QString, historyFile);
     QFETCH(bool, autoSaveBlocked);
-    QFETCH(bool, closedMidRun);
+    QFETCH(QString, ending);
     QFETCH(QStringList, failed);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     if (autoSaveBlocked)
         QVERIFY(QDir(s.dir.path()).mkdir(HistoryRun::AutoSaveFile));
     s.w->txtHistFileName->setText(historyFile);
-    s.device.state().setRunMs(closedMidRun ? 60000 : 2000);
+    s.device.state().setRunMs(ending.isEmpty() ? 2000 : 60000);
     HeldBoxes boxes;
-    if (closedMidRun) {
+    QStringList shown;
+    if (ending.isEmpty()) {
+        QVERIFY(s.run());
+    } else {
         s.w->cmdStart_Sample->click();
         QTRY_VERIFY(s.blocks() >= 3);
-        QVERIFY(s.w->close());
-    } else {
-        QVERIFY(s.run());
+        QString value;
+        if (ending == "close")
+            QVERIFY(s.w->close());
+        else
+            QVERIFY(!s.w->Get_XML_Element_Data(QString(), QStringLiteral("WEIGHT>"), value));
+        if (ending == "fault")
+            shown << "Invalid XML element:WEIGHT>\r\n At least one of '<','>' is absent ";
+        const int blocks = s.blocks();
+        QTest::qWait(300); // nothing more is asked of the device once the monitor ends
+        QCOMPARE(s.blocks(), blocks);
     }
 
-    QStringList shown;
     for (const QString &file : std::as_const(failed))
         shown << "The history file " + QDir::toNativeSeparators(s.path(file)) + " could not be written: " +
                      (file == HistoryRun::AutoSaveFile ? "Filename refers to a directory"
@@ -545,6 +567,7 @@ void TestFrmClientSampling::runIsWrittenAndEachWriteFailureShownOnce()
 void TestFrmClientSampling::appendingWritesBlocksAfterExistingContent()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient w;
     w.strSampleStartTime = QStringLiteral("now");
     ReadingStore &store = w.readingStore;
@@ -573,6 +596,7 @@ void TestFrmClientSampling::deviceKilledMidRunLeavesLoadableAutoSave()
 {
     QFETCH(bool, silent);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     s.w->txtTimeout2->setText(QStringLiteral("200")); // ticks every 200 ms; the run waits 5000 ms
     s.device.state().setRunMs(60000);
@@ -597,7 +621,7 @@ void TestFrmClientSampling::deviceKilledMidRunLeavesLoadableAutoSave()
     QTRY_COMPARE_WITH_TIMEOUT(s.messages.texts, QStringList{NoAnswer}, 15000);
     QTRY_VERIFY(!s.w->Timer3AutoSave->isActive());
     // The StopSample sent after the fault fails too, without a second message.
-    QTRY_VERIFY_WITH_TIMEOUT(!s.w->TimerTimeOut->isActive(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!s.w->link().timing(), 15000);
     QCOMPARE(s.messages.texts, QStringList{NoAnswer});
     QVERIFY(s.w->cmdWeight->isEnabled() && s.w->cmdStart_Sample->isEnabled());
     const Loaded l = loadFile(autoSave);
@@ -615,6 +639,7 @@ void TestFrmClientSampling::deviceKilledMidRunLeavesLoadableAutoSave()
 void TestFrmClientSampling::autoSaveStopsAtTenThousandBlocks()
 {
     Station s;
+    QVERIFY(s.ready());
     frmClient w;
     for (int b = 0; b <= HistoryRun::MaxBlocks; ++b) {
         w.readingStore.setReading(b, "1.5");
@@ -653,6 +678,7 @@ void TestFrmClientSampling::showGraphStartsViewerWithOneArgument()
     QFETCH(bool, startSucceeds);
     QFETCH(QString, argument);
     Station s;
+    QVERIFY(s.ready());
     const QString program = s.path(QStringLiteral("Kurvex"));
     if (viewerPresent) {
         QFile viewer(program);
@@ -732,6 +758,7 @@ void TestFrmClientSampling::causeRepeatingWhileItsBoxIsOpenShowsOneBox()
     QFETCH(QString, text);
     QFETCH(QStringList, shown);
     Station s;
+    QVERIFY(s.ready());
     QVERIFY(s.start());
     s.w->chkCommLog->setCheckState(Qt::Checked);
     HeldBoxes boxes;
