@@ -2,6 +2,8 @@
 // its CPU time and memory read from /proc while it runs, and the screen the windows run on.
 #pragma once
 
+#include "../tests/support/LaptopScreen.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -9,19 +11,6 @@
 #include <QTemporaryFile>
 #include <optional>
 #include <unistd.h>
-
-// The offscreen platform on a screen of 1366x768 at 96 dpi, as a laptop's: the platform's own default
-// screen is smaller than the monitor's window, and the driver does not click controls cut off by it.
-inline QString laptopScreenPlatform()
-{
-    static QTemporaryFile file(QDir::tempPath() + QStringLiteral("/bench-screen-XXXXXX.json"));
-    if (!file.isOpen() && file.open()) {
-        file.write(R"({"screens":[{"name":"bench","x":0,"y":0,"width":1366,"height":768,)"
-                   R"("logicalDpi":96,"logicalBaseDpi":96}]})");
-        file.flush();
-    }
-    return QStringLiteral("offscreen:configfile=") + file.fileName();
-}
 
 class Child {
 public:

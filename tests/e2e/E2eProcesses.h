@@ -2,6 +2,8 @@
 // driven line by line through its automation driver on standard input, its JSON lines read back.
 #pragma once
 
+#include "../support/LaptopScreen.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QJsonDocument>
@@ -16,19 +18,6 @@ namespace E2e {
 inline const QString NoAnswer = QStringLiteral("Server does not answer! Possibly IP-address is incorrect.\n"
                                                "Be sure the Server is running and try again, please! ");
 inline const QString InvalidXml = QStringLiteral(" Invalid XML data!  ");
-
-// The offscreen platform on a laptop's screen of 1366x768 at 96 dpi. Its own default screen is square,
-// narrower than the monitor's frames, which would put controls out of the pointer's reach.
-inline QString laptopScreenPlatform()
-{
-    static QTemporaryFile file(QDir::tempPath() + QStringLiteral("/zelk-screen-XXXXXX.json"));
-    if (!file.isOpen() && file.open()) {
-        file.write(R"({"screens":[{"name":"laptop","x":0,"y":0,"width":1366,"height":768,)"
-                   R"("logicalDpi":96,"logicalBaseDpi":96}]})");
-        file.flush();
-    }
-    return QStringLiteral("offscreen:configfile=") + file.fileName();
-}
 
 inline QProcessEnvironment offscreenEnvironment()
 {
