@@ -3,6 +3,7 @@
 #include "AutomationState.h"
 
 #include "Controls.h"
+#include "StaleStyle.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

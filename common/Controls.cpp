@@ -1,6 +1,7 @@
 // The window-model helpers: OLE colours kept on the controls and applied to their palettes,
 // twips from the screen's logical DPI, the lamp shape widget and the label that never cuts its text.
 #include "Controls.h"
+#include "StaleStyle.h"
 
 #include <QCheckBox>
 

@@ -45,10 +45,6 @@ void setBackColor(QWidget *w, std::uint32_t ole);
 void setForeColor(QWidget *w, std::uint32_t ole);
 std::uint32_t backColor(const QWidget *w); // ButtonFace when never set
 std::uint32_t foreColor(const QWidget *w); // ButtonText when never set
-// A readout whose value may be out of date: its text is drawn grey (a shape dimmed and hatched) until it
-// is live again; a fore colour given meanwhile is kept for then.
-void setStale(QWidget *w, bool stale);
-bool isStale(const QWidget *w);
 
 // Font size in points and weight of a control, keeping its face.
 void setFontPoints(QWidget *w, int points, bool bold);

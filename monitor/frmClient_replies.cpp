@@ -230,11 +230,12 @@ void frmClient::HandleRTStatusReply()
         TakeOutputWord(value);
     if (element("<IN_STATUS>", value))
         TakeInputWord(value);
-    if (element("<WEIGHT>", value)) {
+    const bool weighed = element("<WEIGHT>", value);
+    if (weighed)
         ShowStatusWeight(DeviceWeight(value));
-        trendTakeShownWeight();
-    }
     ShowOverflow(a2d);
+    if (weighed)
+        trendTakeShownWeight();
     ReadUnitsOnce();
     const bool channelFound = element("<CHANNEL>", value);
     ShowChannel(channelFound, channelFound ? value : QString());
