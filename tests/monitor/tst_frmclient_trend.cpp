@@ -72,10 +72,9 @@ private slots:
     {
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<int>("param");
-        QTest::addColumn<bool>("noAnswerMessage");
-        QTest::newRow("no_answer") << Fault::NeverAnswer << 0 << true;
-        QTest::newRow("socket_error") << Fault::RefuseConnections << 0 << true;
-        QTest::newRow("reply_given_up") << Fault::TrailerCount << 3 << false;
+        QTest::newRow("no_answer") << Fault::NeverAnswer << 0;
+        QTest::newRow("socket_error") << Fault::RefuseConnections << 0;
+        QTest::newRow("reply_given_up") << Fault::TrailerCount << 3;
     }
 
     void missingAnswerBreaksTrendAndStalesReadouts()
@@ -104,8 +103,6 @@ private slots:
         s.device.setFault(fault, param);
         w.cmdWeight->click();
         QTRY_VERIFY(!s.messages.texts.isEmpty() && s.idle());
-        QTEST(s.messages.texts.first().startsWith(QStringLiteral("Server does not answer!")),
-              "noAnswerMessage");
         QVERIFY(trend.bucket(trend.bucketsHeld() - 1).gapStart);
         QCOMPARE(staleReadouts(w), 5);
         QVERIFY(w.lblCommStatusData->text().contains(
