@@ -3,7 +3,8 @@
 // peer) and a device answering 50 times a second (CPU share); the idle CPU time of the monitor;
 // start-up times of the monitor and the viewer against a minimal Qt program; a soak of many polling
 // cycles with the monitor's resident memory at its start and end; and the fast peer on its own for a
-// profile. Usage: bench_polling BIN_DIR [polling|polling50|idle|startup|soak [CYCLES]|peer]
+// profile; the monitor's CPU per polling cycle with its weight trend shown against it hidden.
+// Usage: bench_polling BIN_DIR [polling|trend|polling50|idle|startup|soak [CYCLES]|peer]
 #include "BenchChild.h"
 #include "BenchFigure.h"
 #include "FastPeer.h"
@@ -41,9 +42,11 @@ public:
     quint16 port = 0;
 };
 
-QProcessEnvironment monitorEnv(quint16 port, const QString &script)
+QProcessEnvironment monitorEnv(quint16 port, const QString &script, bool trendShown = true)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!trendShown)
+        env.insert(QStringLiteral("ZELK_BENCH_TREND_HIDDEN"), QStringLiteral("1"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), laptopScreenPlatform());
     env.insert(QStringLiteral("ZELK_AUTOMATION"), script);
     env.insert(QStringLiteral("ZELK_DEFAULT_ADDRESS"), QStringLiteral("127.0.0.1:%1").arg(port));
@@ -85,7 +88,7 @@ struct MonitorRun {
 // The monitor polling under the driver: from the click (once the start-up status request is answered)
 // to a dump of the counter `ms` later, the replies it counted and the CPU it used. (A `waitfor` on an
 // exact count is no use here: the driver compares every 10 ms, and the counter moves many times in that.)
-MonitorRun monitorPolling(quint16 port, int ms)
+MonitorRun monitorPolling(quint16 port, int ms, bool trendShown = true)
 {
     QTemporaryDir dir;
     const QString script = writeScript(
@@ -96,7 +99,7 @@ MonitorRun monitorPolling(quint16 port, int ms)
             .arg(ms)
             .toUtf8());
     Child monitor(dir.path());
-    monitor.start(binDir + QStringLiteral("/ZELK-NET-MONITOR"), {}, monitorEnv(port, script));
+    monitor.start(binDir + QStringLiteral("/ZELK-NET-MONITOR"), {}, monitorEnv(port, script, trendShown));
     const double before = Child::caption(monitor.lineWith("\"line\":3,", 60000));
     const double cpuBefore = monitor.cpuSeconds();
     const qint64 clicked = monitor.clock.nsecsElapsed();
@@ -147,6 +150,29 @@ void polling()
         BenchFigure::field(onPeer, &FastPeer::ClientRun::cpuUsPerExchange), QStringLiteral("us"), {false, 3},
         peerNotes + QStringLiteral("; monitor: utime+stime from /proc over the counted replies, bare "
                                    "client: its thread's getrusage per exchange"));
+}
+
+// The weight trend's drawing: the monitor's CPU per polling cycle on the fast peer with the trend shown,
+// against the same polling with the trend hidden, runs interleaved.
+void trend()
+{
+    Device device;
+    const FastPeer::Peer peer(capturedReplies(device.port));
+    QVector<MonitorRun> shown, hidden;
+    for (int r = 0; r < Repeats && peer.port(); ++r) {
+        shown << monitorPolling(peer.port(), PollMs, true);
+        hidden << monitorPolling(peer.port(), PollMs, false);
+    }
+    BenchFigure::printRuns(
+        QStringLiteral("monitor CPU per polling cycle, trend shown / hidden"),
+        BenchFigure::field(shown, &MonitorRun::cpuUsPerCycle),
+        BenchFigure::field(hidden, &MonitorRun::cpuUsPerCycle), QStringLiteral("us"), {false, 1.05},
+        QStringLiteral(
+            "fast peer, %1 s of polling each; baseline: ZELK_BENCH_TREND_HIDDEN=1; replies/s shown %2, "
+            "hidden %3")
+            .arg(PollMs / 1000)
+            .arg(BenchFigure::joined(BenchFigure::field(shown, &MonitorRun::perSecond)),
+                 BenchFigure::joined(BenchFigure::field(hidden, &MonitorRun::perSecond))));
 }
 
 // The monitor polling a device that answers each request 20 ms after it arrived (about 50 times a
@@ -351,6 +377,8 @@ int main(int argc, char *argv[])
     const QString which = args.value(2, QStringLiteral("all"));
     if (which == QLatin1String("polling") || which == QLatin1String("all"))
         polling();
+    if (which == QLatin1String("trend") || which == QLatin1String("all"))
+        trend();
     if (which == QLatin1String("polling50") || which == QLatin1String("all"))
         polling50();
     if (which == QLatin1String("idle") || which == QLatin1String("all"))

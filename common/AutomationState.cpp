@@ -3,6 +3,7 @@
 #include "AutomationState.h"
 
 #include "Controls.h"
+#include "StaleStyle.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -213,6 +214,8 @@ JsonLine controlState(const QWidget *w)
     line.add(QStringLiteral("visible"), visibleFlag(w));
     line.add(QStringLiteral("backcolor"), oleHex(backColor(w)));
     line.add(QStringLiteral("forecolor"), oleHex(foreColor(w)));
+    if (isStale(w))
+        line.add(QStringLiteral("stale"), true);
     line.add(QStringLiteral("fontsize"), fontSize(w));
     if (const auto text = boxText(w))
         line.add(QStringLiteral("text"), *text);

@@ -1,6 +1,7 @@
 // The window-model helpers: OLE colours kept on the controls and applied to their palettes,
 // twips from the screen's logical DPI, the lamp shape widget and the label that never cuts its text.
 #include "Controls.h"
+#include "StaleStyle.h"
 
 #include <QCheckBox>
 
@@ -20,6 +21,8 @@ namespace {
 constexpr std::uint32_t SystemColourFlag = 0x80000000u;
 const char *const BackColorProperty = "backcolor";
 const char *const ForeColorProperty = "forecolor";
+const char *const StaleProperty = "stale";
+const char *const LiveTextProperty = "liveText"; // the text colour a stale readout returns to
 
 struct SystemColour {
     std::uint32_t index;
@@ -200,8 +203,30 @@ void setForeColor(QWidget *w, std::uint32_t ole)
     if (!w)
         return;
     w->setProperty(ForeColorProperty, QVariant::fromValue<uint>(ole));
-    setRoles(w, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}, oleToColor(ole));
+    if (isStale(w))
+        w->setProperty(LiveTextProperty, oleToColor(ole));
+    else
+        setRoles(w, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}, oleToColor(ole));
     w->update();
+}
+
+void setStale(QWidget *w, bool stale)
+{
+    if (!w || isStale(w) == stale)
+        return;
+    w->setProperty(StaleProperty, stale);
+    if (!qobject_cast<Shape *>(w)) {
+        if (stale)
+            w->setProperty(LiveTextProperty, w->palette().color(QPalette::WindowText));
+        setRoles(w, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text},
+                 stale ? oleToColor(Ole::GrayText) : w->property(LiveTextProperty).value<QColor>());
+    }
+    w->update();
+}
+
+bool isStale(const QWidget *w)
+{
+    return w->property(StaleProperty).toBool();
 }
 
 std::uint32_t backColor(const QWidget *w)
@@ -320,7 +345,10 @@ void Shape::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.0));
-    painter.setBrush(oleToColor(m_fill));
+    // A stale lamp is dimmed and hatched: its colour is no longer the device's word.
+    const QColor fill = oleToColor(m_fill);
+    const auto dim = [](int channel) { return (channel + 2 * 200) / 3; };
+    painter.setBrush(isStale(this) ? QColor(dim(fill.red()), dim(fill.green()), dim(fill.blue())) : fill);
     const qreal radius = std::min(box.width(), box.height()) / 6.0;
     switch (m_shape) {
     case 2:

@@ -146,4 +146,22 @@ ScreenDesign screenDesign(int screenHeight, int xmlTitleHeight, int bottomRowHei
     return d;
 }
 
+QRect trendArea(const QRect &column, int windowWidth, const std::vector<QRect> &taken, int margin,
+                const QSize &least)
+{
+    QRect area(QPoint(column.right() + 1 + margin, column.top()),
+               QPoint(windowWidth - 1 - margin, column.bottom()));
+    for (bool moved = true; moved && !area.isEmpty();) {
+        moved = false;
+        for (const QRect &r : taken)
+            if (r.intersects(area)) {
+                area.setLeft(r.right() + 1 + margin);
+                moved = true;
+            }
+    }
+    if (area.width() < least.width() || area.height() < least.height())
+        return {};
+    return area;
+}
+
 } // namespace MonitorLayout

@@ -56,4 +56,10 @@ struct ScreenDesign {
 };
 ScreenDesign screenDesign(int screenHeight, int xmlTitleHeight, int bottomRowHeight);
 
+// The room the weight trend takes: right of `column` (the mode, history and message frames), from its
+// top to its bottom, up to the window's right edge, `margin` clear of each; its left edge moves past any
+// of `taken` (the designed controls) it would cover. Empty when less than `least` is left.
+QRect trendArea(const QRect &column, int windowWidth, const std::vector<QRect> &taken, int margin,
+                const QSize &least);
+
 } // namespace MonitorLayout

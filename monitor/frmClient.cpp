@@ -101,6 +101,7 @@ void frmClient::createControls()
     createModeFrames();
     createStatusFrames();
     createViewControls();
+    createTrend();
     connectSetPointAndTare();
 
     createLink();

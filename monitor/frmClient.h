@@ -6,14 +6,18 @@
 #include "ReadingStore.h"
 #include "ReplyAssembler.h"
 #include "RunMode.h"
+#include "WeightTrend.h"
 
 class DeviceLink;
+class TrendPlot;
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -103,6 +107,8 @@ public:
     // Module-wide values of the monitor, kept with the window.
     std::int16_t iXMode = 0;
     QString strSampleStartTime;
+    // The weight of every handled status reply, with gaps where none came (frmClient_trend.cpp).
+    WeightTrend weightTrend;
 
     // ---- Controls ----
     QGroupBox *FraWeight = nullptr, *FraInp = nullptr, *FraOut = nullptr, *FraTimers = nullptr,
@@ -147,6 +153,7 @@ public:
     QPushButton *cmdShowXMLData = nullptr, *cmdQuitXML = nullptr;
     QPlainTextEdit *txtRealTimeInfo = nullptr;
     QTimer *Timer3AutoSave = nullptr;
+    TrendPlot *picWeightTrend = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -318,4 +325,20 @@ private:
     void commLogFailed(const QString &text, bool later);
     // A message not shown because its cause was shown and has not gone away: only the log has it.
     void messageRepeat(const QString &text);
+
+    // The weight trend and the stale readouts (frmClient_trend.cpp). The trend is placed in the room
+    // right of the mode and message frames; a reply's shown weight goes in, a missing one breaks the curve.
+    void createTrend();
+    void placeTrend();
+    void trendTakeShownWeight();
+    void trendGap();
+    void showSetPointLine(std::int16_t sentWord);
+    std::optional<double> m_setPointShown;
+    QElapsedTimer m_trendClock;
+    // From the no-answer path, a socket error or a given-up reply until the next handled reply, the
+    // readouts are drawn stale and the communication status says since when.
+    void showStale();
+    void showLive();
+    void setReadoutsStale(bool stale);
+    QString m_staleSince; // the communication status while stale; empty while live
 };

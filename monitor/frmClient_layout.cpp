@@ -10,6 +10,7 @@
 #include "MonitorLayout.h"
 #include "SafeWrite.h"
 #include "Seams.h"
+#include "TrendPlot.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -126,6 +127,7 @@ void frmClient::holdFrameContent()
     FraWeight->resize(FraWeight->width() + grown, weight.height());
     for (QGroupBox *frame : column)
         frame->setGeometry(frame->x() + grown, frame->y(), columnWidth, holding(frame).height());
+    placeTrend();
 }
 
 // ---- The layout file ------------------------------------------------------------------------------
@@ -216,4 +218,10 @@ void frmClient::LoadLayoutFile()
                 break;
         }
     }
+    // A file saved before the trend existed has no line for it: it takes the room the file's frames leave.
+    const auto trendLine = [this](const LayoutFile::Entry &e) {
+        return e.name == picWeightTrend->objectName();
+    };
+    if (std::none_of(contents.controls.begin(), contents.controls.end(), trendLine))
+        placeTrend();
 }

@@ -128,7 +128,7 @@ void frmClient::noAnswerPath(bool reported)
     // the batches given up have logged their own cause.
     m_link->logNoAnswer();
     setRunMode(RunMode::Idle);
-    lblCommStatusData->setText(QStringLiteral("Not Connected"));
+    showStale();
     // The link is silenced before the message box, so no tick or socket event of this exchange can
     // raise a second message while the first one is open.
     m_link->silence();

@@ -31,6 +31,7 @@ constexpr std::int32_t A2DOverflowFrom = 130001;
 
 void frmClient::tcpClient_DataArrival(Reply::Kind kind)
 {
+    showLive();
     switch (kind) {
     case Reply::Kind::GetFastSampling:
         HandleFastSamplingReply();
@@ -55,6 +56,7 @@ void frmClient::tcpClient_DataArrival(Reply::Kind kind)
 void frmClient::GiveUpReply()
 {
     txtRealTimeInfo->setPlainText(m_link->replyText());
+    showStale();
     // A run whose batches are given up one after the other is reported at the first; the third ends
     // it by the no-answer path instead of asking for the same again and again.
     const int givenUp = m_link->command() == Framing::GetFastSampling ? ++m_batchesGivenUp : 0;
@@ -228,9 +230,12 @@ void frmClient::HandleRTStatusReply()
         TakeOutputWord(value);
     if (element("<IN_STATUS>", value))
         TakeInputWord(value);
-    if (element("<WEIGHT>", value))
+    const bool weighed = element("<WEIGHT>", value);
+    if (weighed)
         ShowStatusWeight(DeviceWeight(value));
     ShowOverflow(a2d);
+    if (weighed)
+        trendTakeShownWeight();
     ReadUnitsOnce();
     const bool channelFound = element("<CHANNEL>", value);
     ShowChannel(channelFound, channelFound ? value : QString());

@@ -24,6 +24,7 @@ constexpr int StartEventRuns = 1 << 15;
 
 void frmClient::cmdStart_Sample_Click()
 {
+    trendGap();
     // The run's requests are always timed, also when no Weight click came before it: a device that
     // stops answering in the middle of the run takes the no-answer path instead of a wait for ever.
     m_link->suspendTimeOut(false);
@@ -66,6 +67,7 @@ void frmClient::cmdStart_Sample_Click()
 
 void frmClient::cmdStopSample_Click()
 {
+    trendGap();
     m_link->setReconnecting(false);
     if (m_link->command() == Framing::GetFastSampling && m_runMode != RunMode::Polling) {
         if (m_link->busy()) {

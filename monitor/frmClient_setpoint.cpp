@@ -111,6 +111,7 @@ void frmClient::ChkSetPoint_Click()
         LblSwitch->setVisible(true);
     } else {
         InitSetPoint(false, 100);
+        showSetPointLine(iOutStatus);
         cmdChanSwitch->setEnabled(true);
         cmdSetOutOff_Click(SetPointOutput);
     }
@@ -175,6 +176,7 @@ void frmClient::SendOutputWord(std::int16_t word)
 {
     m_link->setCommand(Framing::SetOutput, Framing::setOutputBody(word, strSetPoint));
     StartConnection(true);
+    showSetPointLine(word);
 }
 
 // Output 10 with the set point enabled: the box shows `boxColour` and the device's answer is awaited.

@@ -89,7 +89,7 @@ void DeviceFaults::faultShownOnceThenPollingRestarts_data()
     QTest::addColumn<QList<Check>>("display");
     QTest::addColumn<bool>("pollsOn"); // polling goes on in spite of the fault
 
-    const QList<Check> stopped{{"lblCommStatusData", "caption", "Not Connected"},
+    const QList<Check> stopped{{"lblWT_BRUTTO", "stale", "true"},
                                {"cmdWeight", "enabled", "true"},
                                {"cmdWeight", "backcolor", "0x8000000F"}};
     const QList<Check> givenUp{{"cmdWeight", "enabled", "true"},
