@@ -195,13 +195,14 @@ private:
     CursorGrip m_grip = CursorGrip::None;
     void createFollowControls();
     void showHeaderTexts(); // the file's header texts on the readouts, as after a load
-    void showFollowed();    // the view extended to the newest reading, unless the operator zoomed
+    bool showFollowed();    // the view extended to the newest reading, unless the operator zoomed
     void finishFollow(const HistoryFollow::Poll &poll);
     void stopFollow();
     QString m_followPath;
     qint64 m_followLoaded = 0;
     std::unique_ptr<HistoryFollow::Follower> m_follower;
     GraphE::ReadingNotes m_followNotes;
+    bool m_followBusy = false;
     bool m_unloaded = false;
     bool m_composed = false; // picRes stands in for the drawing surfaces
 };

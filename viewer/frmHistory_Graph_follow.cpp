@@ -3,12 +3,14 @@
 #include "GraphE.h"
 #include "HistoryFile.h"
 #include "HistoryFollow.h"
+#include "Readouts.h"
 #include "Seams.h"
 #include "frmHistory_Graph.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <limits>
 
@@ -67,8 +69,9 @@ void frmHistory_Graph::stopFollow()
 
 void frmHistory_Graph::followTick()
 {
-    if (!m_follower)
-        return;
+    if (!m_follower || m_followBusy)
+        return; // a message box of the last tick lets the timer run on
+    const QScopedValueRollback busy(m_followBusy, true);
     GraphE::Viewer &v = m_viewer;
     GraphE::GraphSlot &sd = v.slotData[slot()];
     const std::int32_t firstRow = m_follower->blocks();
@@ -89,26 +92,34 @@ void frmHistory_Graph::followTick()
                 GraphE::takeReading(sd, poll.texts[i], static_cast<qint32>(time), slot() == 0, m_followNotes);
         }
         sd.summarise();
-        showFollowed();
+        if (!showFollowed() && fault.isEmpty()) {
+            stopFollow(); // its message was shown: not again every second
+            return;
+        }
     }
     if (poll.status == HistoryFollow::Status::Finished && fault.isEmpty()) {
         finishFollow(poll);
     } else if (!fault.isEmpty()) {
-        stopFollow();
+        stopFollow(); // what is shown stays; the file as it now is needs a load of its own
+        chkFollow->setEnabled(false);
         Zelk::MsgBox(fault);
     }
 }
 
 // The readings count, the statistics and the plot reach the newest reading; a view the operator
-// zoomed into stays where it is.
-void frmHistory_Graph::showFollowed()
+// zoomed into stays where it is. False when the statistics of the whole run failed (with a message).
+bool frmHistory_Graph::showFollowed()
 {
     const GraphE::GraphSlot &sd = m_viewer.slotData[slot()];
     if (ZoomLevel > 0 || !lblTaget->isHidden() || sd.count() < 1)
-        return;
+        return true;
+    QString a2d, values;
+    const bool counted =
+        Readouts::statisticsTexts(sd, 0, sd.upperBound(), A2DGain, A2DOffset, a2d, values).ok();
     applyRange({0, sd.upperBound()});
     cmd1MinMax_Click();
     SetZoomButtons(false);
+    return counted;
 }
 
 // The end line and the trailer came: the file is complete and shown as a finished run's file, with

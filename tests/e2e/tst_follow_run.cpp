@@ -78,6 +78,7 @@ void TestFollowRun::followedAutoSaveEndsAsTheFinishedRun()
     Monitor finished;
     QVERIFY(openViewer(finished, dir, dir.filePath(QStringLiteral("All_data.txt"))));
     const QStringList expected = shownRun(finished);
+    qInfo("followed from reading %lld to %s", firstEdge, qPrintable(expected[0]));
     QVERIFY(expected[0].toLongLong() > firstEdge); // the run went on while it was followed
     QVERIFY(waitUntil([&] { return shownRun(follower) == expected; }));
     QCOMPARE(follower.property(QStringLiteral("chkFollow"), QStringLiteral("value")), QStringLiteral("1"));
