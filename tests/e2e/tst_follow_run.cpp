@@ -9,37 +9,23 @@ using E2e::Monitor;
 
 namespace {
 
-constexpr int Patience = 60000;
-
-// Waits until `done` holds, checking every 200 ms.
-template <typename Done> bool waitUntil(Done done, int ms = Patience)
+// Kurvex under its driver on `path`; then what the operator reads of the whole run every 200 ms until
+// `done` holds for it: the last reading's time, the largest and the smallest value.
+QStringList viewRun(Monitor &viewer, const QString &path,
+                    const std::function<bool(const QStringList &)> &done)
 {
-    const QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
+    const QString folder = QFileInfo(path).path(), viewerExe = QStringLiteral(ZELK_VIEWER_EXE);
+    if (viewer.process().state() == QProcess::NotRunning &&
+        (!viewer.start(folder, "127.0.0.1:9", E2e::offscreenEnvironment(), viewerExe) ||
+         viewer.send("dialog " + path) < 0))
+        return {};
+    QStringList shown;
+    for (const QDeadlineTimer up(60000); viewer.property("cmdQuit", "visible") != "true" && !up.hasExpired();)
         QTest::qWait(200);
-    }
-    return true;
-}
-
-// Kurvex under its driver, its open-file dialog answered with `path`; false when no graph came up.
-bool openViewer(Monitor &viewer, const QTemporaryDir &dir, const QString &path)
-{
-    if (!viewer.start(dir.path(), QStringLiteral("127.0.0.1:9"), E2e::offscreenEnvironment(),
-                      QStringLiteral(ZELK_VIEWER_EXE)))
-        return false;
-    viewer.send(QStringLiteral("dialog ") + path);
-    return waitUntil(
-        [&] { return viewer.property(QStringLiteral("cmdQuit"), QStringLiteral("visible")) == "true"; });
-}
-
-// What the operator reads of the whole run: the last reading's time and the largest and smallest value.
-QStringList shownRun(Monitor &viewer)
-{
-    return {viewer.property(QStringLiteral("txtXmax"), QStringLiteral("text")),
-            viewer.property(QStringLiteral("lblYMaxCurr"), QStringLiteral("caption")),
-            viewer.property(QStringLiteral("lblYMinCurr"), QStringLiteral("caption"))};
+    for (const QDeadlineTimer deadline(60000); !deadline.hasExpired() && !done(shown); QTest::qWait(200))
+        shown = QStringList{viewer.property("txtXmax", "text"), viewer.property("lblYMaxCurr", "caption"),
+                            viewer.property("lblYMinCurr", "caption")};
+    return shown;
 }
 
 } // namespace
@@ -53,40 +39,28 @@ private slots:
 void TestFollowRun::followedAutoSaveEndsAsTheFinishedRun()
 {
     E2e::Sim device;
-    QVERIFY(device.start(0, {QStringLiteral("--run-ms"), QStringLiteral("8000"),
-                             QStringLiteral("--integration"), QStringLiteral("2")}));
+    QVERIFY(device.start(0, {"--run-ms", "8000", "--integration", "2"}));
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    Monitor monitor;
+    Monitor monitor, follower, finished;
     QVERIFY(monitor.start(dir.path(), QStringLiteral("127.0.0.1:%1").arg(device.port())));
-    QVERIFY(monitor.waitFor(QStringLiteral("lblChanNum"), QStringLiteral("caption"), QStringLiteral("1"),
-                            Patience));
-    QVERIFY(monitor.run(QStringLiteral("click cmdStart_Sample")));
-    const QString autoSave = dir.filePath(QStringLiteral("AutoSave.txt"));
-    QVERIFY(waitUntil([&] { return QFileInfo(autoSave).size() > 0; }));
+    QVERIFY(monitor.waitFor("lblChanNum", "caption", "1", 60000));
+    QVERIFY(monitor.run("click cmdStart_Sample"));
+    const QString autoSave = dir.filePath("AutoSave.txt");
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(autoSave).size() > 0, 60000);
+    const auto loaded = [](const QStringList &shown) { return !shown.value(0).isEmpty(); };
+    const qint64 firstEdge = viewRun(follower, autoSave, loaded).value(0).toLongLong();
+    QCOMPARE(follower.property("chkFollow", "enabled"), QStringLiteral("true"));
+    follower.send("check chkFollow 1");
+    QVERIFY(monitor.waitFor("cmdStart_Sample", "enabled", "true", 60000)); // the run is over
 
-    Monitor follower;
-    QVERIFY(openViewer(follower, dir, autoSave));
-    QCOMPARE(follower.property(QStringLiteral("chkFollow"), QStringLiteral("enabled")),
-             QStringLiteral("true"));
-    follower.send(QStringLiteral("check chkFollow 1"));
-    const qint64 firstEdge =
-        follower.property(QStringLiteral("txtXmax"), QStringLiteral("text")).toLongLong();
-    QVERIFY(monitor.waitFor(QStringLiteral("cmdStart_Sample"), QStringLiteral("enabled"),
-                            QStringLiteral("true"), Patience));
-
-    Monitor finished;
-    QVERIFY(openViewer(finished, dir, dir.filePath(QStringLiteral("All_data.txt"))));
-    const QStringList expected = shownRun(finished);
-    qInfo("followed from reading %lld to %s", firstEdge, qPrintable(expected[0]));
-    QVERIFY(expected[0].toLongLong() > firstEdge); // the run went on while it was followed
-    QVERIFY(waitUntil([&] { return shownRun(follower) == expected; }));
-    QCOMPARE(follower.property(QStringLiteral("chkFollow"), QStringLiteral("value")), QStringLiteral("1"));
-    QCOMPARE(follower.messages(), QStringList());
-    QCOMPARE(monitor.messages(), QStringList());
-    QCOMPARE(finished.quit(), 0);
-    QCOMPARE(follower.quit(), 0);
-    QCOMPARE(monitor.quit(), 0);
+    const QStringList expected = viewRun(finished, dir.filePath("All_data.txt"), loaded);
+    qInfo("followed from reading %lld to %s", firstEdge, qPrintable(expected.value(0)));
+    QVERIFY(expected.value(0).toLongLong() > firstEdge); // the run went on while it was followed
+    QCOMPARE(viewRun(follower, autoSave, [&](const QStringList &shown) { return shown == expected; }),
+             expected);
+    QCOMPARE(follower.property("chkFollow", "value"), QStringLiteral("1"));
+    QCOMPARE(follower.messages() + monitor.messages(), QStringList());
+    QCOMPARE((QList<int>{finished.quit(), follower.quit(), monitor.quit()}), (QList<int>{0, 0, 0}));
 }
 
 QTEST_MAIN(TestFollowRun)
