@@ -195,7 +195,8 @@ private:
     CursorGrip m_grip = CursorGrip::None;
     void createFollowControls();
     void showHeaderTexts(); // the file's header texts on the readouts, as after a load
-    bool showFollowed();    // the view extended to the newest reading, unless the operator zoomed
+    QString takeFollowed(const HistoryFollow::Poll &poll, std::int32_t firstRow);
+    bool showFollowed(); // the view extended to the newest reading, unless the operator zoomed
     void finishFollow(const HistoryFollow::Poll &poll);
     void stopFollow();
     QString m_followPath;

@@ -72,26 +72,11 @@ void frmHistory_Graph::followTick()
     if (!m_follower || m_followBusy)
         return; // a message box of the last tick lets the timer run on
     const QScopedValueRollback busy(m_followBusy, true);
-    GraphE::Viewer &v = m_viewer;
-    GraphE::GraphSlot &sd = v.slotData[slot()];
     const std::int32_t firstRow = m_follower->blocks();
     const HistoryFollow::Poll poll = m_follower->poll();
     QString fault = poll.message;
-    for (size_t i = 0, row = static_cast<size_t>(firstRow); i < poll.blocks.size(); ++i, ++row)
-        if (row < v.BlockTable.size())
-            v.BlockTable[row] = poll.blocks[i];
     if (!poll.texts.empty()) {
-        // Readings of a block the load took before it was whole are replaced by the block's own.
-        sd.resize(poll.firstIndex);
-        const qint64 step = v.XAxisMode == 2 ? v.ReadingIntervalMs : 1;
-        for (size_t i = 0; i < poll.texts.size() && fault.isEmpty(); ++i) {
-            const qint64 time = (poll.firstIndex + static_cast<qint64>(i)) * step;
-            if (time > std::numeric_limits<qint32>::max())
-                fault = GraphE::runtimeErrorText(6, QStringLiteral("Overflow"));
-            else
-                GraphE::takeReading(sd, poll.texts[i], static_cast<qint32>(time), slot() == 0, m_followNotes);
-        }
-        sd.summarise();
+        fault = takeFollowed(poll, firstRow);
         if (!showFollowed() && fault.isEmpty()) {
             stopFollow(); // its message was shown: not again every second
             return;
@@ -104,6 +89,29 @@ void frmHistory_Graph::followTick()
         chkFollow->setEnabled(false);
         Zelk::MsgBox(fault);
     }
+}
+
+// The poll's block rows (numbered on from `firstRow`) and readings into the slot, as the load takes
+// them; the message of a reading whose time is beyond the time array, which ends following.
+QString frmHistory_Graph::takeFollowed(const HistoryFollow::Poll &poll, std::int32_t firstRow)
+{
+    GraphE::Viewer &v = m_viewer;
+    GraphE::GraphSlot &sd = v.slotData[slot()];
+    for (size_t i = 0, row = static_cast<size_t>(firstRow); i < poll.blocks.size(); ++i, ++row)
+        if (row < v.BlockTable.size())
+            v.BlockTable[row] = poll.blocks[i];
+    const qint64 step = v.XAxisMode == 2 ? v.ReadingIntervalMs : 1;
+    QString fault;
+    sd.resize(poll.firstIndex); // no reading the load took of a block not yet whole stays
+    for (size_t i = 0; i < poll.texts.size() && fault.isEmpty(); ++i) {
+        const qint64 time = (poll.firstIndex + static_cast<qint64>(i)) * step;
+        if (time > std::numeric_limits<qint32>::max())
+            fault = GraphE::runtimeErrorText(6, QStringLiteral("Overflow"));
+        else
+            GraphE::takeReading(sd, poll.texts[i], static_cast<qint32>(time), slot() == 0, m_followNotes);
+    }
+    sd.summarise();
+    return fault;
 }
 
 // The readings count, the statistics and the plot reach the newest reading; a view the operator
