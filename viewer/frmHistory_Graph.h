@@ -1,5 +1,5 @@
-// frmHistory_Graph: the graph window of one slot: the plot with its two axes, header readouts,
-// value-type switch, zoom with its stack, the cursor label, statistics, the readings list, printing.
+// frmHistory_Graph: the graph window of one slot: the plot with its two axes, header readouts, value
+// type, zoom with its stack, cursor label, statistics, readings list, printing, following a growing file.
 #pragma once
 
 #include "GraphE.h"
