@@ -44,8 +44,9 @@ public:
     qint64 consumed() const { return m_consumed; } // bytes handed over (whole blocks and lines)
     qint64 buffered() const { return m_pending.size(); }
     std::int32_t readings() const { return m_readings; }
-    Status status() const;                  // Following, Finished or Invalid
-    void dropBufferedFrom(qint64 fileSize); // the file was cut back to `fileSize` >= consumed()
+    std::int32_t blocks() const { return m_blocks; } // block rows handed over
+    Status status() const;                           // Following, Finished or Invalid
+    void dropBufferedFrom(qint64 fileSize);          // the file was cut back to `fileSize` >= consumed()
 
 private:
     enum class Phase { FirstLine, Blocks, Trailer, Done, Failed };
@@ -76,6 +77,7 @@ public:
     // Returns how many readings of them are handed over as whole (the rest come with later polls).
     std::int32_t resumeAfter(QByteArrayView loaded);
     const QString &path() const { return m_path; }
+    std::int32_t blocks() const { return m_parser.blocks(); } // block rows handed over so far
 
 private:
     Poll stop(Poll poll, Status status, const QString &message);

@@ -87,6 +87,7 @@ bool FrmKurvex::cmdShowGraph_Click()
         graph->setWindowTitle(graph->windowTitle() + QStringLiteral("-") + path + QStringLiteral("  ") +
                               QString::number(slot));
         graph->MyInitForm_Load();
+        graph->setFollowSource(path, report.bytes);
         graph->show();
         return true;
     case GraphE::LoadOutcome::Failed:

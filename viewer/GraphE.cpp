@@ -121,6 +121,17 @@ void sayOnce(bool &said, const QString &text)
 
 } // namespace
 
+void takeReading(GraphSlot &s, QByteArrayView text, qint32 time, bool normalised, ReadingNotes &notes)
+{
+    const ReadingValue reading = readingValue(text);
+    if (reading.kind == ReadingValue::NotNumber && normalised)
+        sayOnce(notes.notNumber, QStringLiteral("Not Number"));
+    if (reading.kind == ReadingValue::BeyondCount)
+        sayOnce(notes.beyondCount, runtimeErrorText(6, HistoryFile::FieldInput::errorDescription(6)));
+    const bool number = reading.kind == ReadingValue::Count || reading.value != 0; // 0: beyond a double
+    s.append(text, reading.value, time, normalised, number);
+}
+
 QString runtimeErrorText(int number, const QString &description)
 {
     return QStringLiteral("Unaccepting Error (frmGraph cmdLoad) ") + QString::number(number) +
@@ -133,8 +144,6 @@ QString invalidStructureText(const QString &path)
            QStringLiteral(" has invalid structure.\nTo get good structure file press <Save> button, please");
 }
 
-namespace {
-
 void storeTrailer(Viewer &v, GraphSlot &s, const HistoryFile::Trailer &trailer)
 {
     for (int i = 0; i < HeaderTextCount; ++i)
@@ -143,8 +152,6 @@ void storeTrailer(Viewer &v, GraphSlot &s, const HistoryFile::Trailer &trailer)
     s.header[ChannelsText] += trailer.lines[9].left(8);
     v.SamplesText = trailer.samplesText();
 }
-
-} // namespace
 
 void setEndProgramHandler(EndProgramHandler handler)
 {
@@ -218,22 +225,15 @@ LoadReport LoadHistoryFile(Viewer &v, const QString &path, quint8 slot, QWidget 
     sink.block = [&v](std::int32_t row, const HistoryFile::BlockRow &b) {
         v.BlockTable[static_cast<size_t>(row)] = b;
     };
-    bool overflow = false;    // a reading's time does not fit the Long time array
-    bool notNumber = false;   // "Not Number" has been shown (slot 0 only)
-    bool beyondCount = false; // the overflow of a reading has been shown
+    bool overflow = false; // a reading's time does not fit the Long time array
+    ReadingNotes notes;
     sink.reading = [&](std::int32_t k, QByteArrayView text) {
         const qint64 time = qint64(k) * step;
         if (time > std::numeric_limits<qint32>::max()) {
             overflow = true;
             return false;
         }
-        const ReadingValue reading = readingValue(text);
-        if (reading.kind == ReadingValue::NotNumber && normalised)
-            sayOnce(notNumber, QStringLiteral("Not Number"));
-        if (reading.kind == ReadingValue::BeyondCount)
-            sayOnce(beyondCount, runtimeErrorText(6, HistoryFile::FieldInput::errorDescription(6)));
-        const bool number = reading.kind == ReadingValue::Count || reading.value != 0; // 0: beyond a double
-        s.append(text, reading.value, static_cast<qint32>(time), normalised, number);
+        takeReading(s, text, static_cast<qint32>(time), normalised, notes);
         return (k & 1023) != 0 || pacer.keepGoing(text.data() - data.data());
     };
     const HistoryFile::LoadResult r = HistoryFile::load(data, relaxed, sink);
@@ -247,7 +247,7 @@ LoadReport LoadHistoryFile(Viewer &v, const QString &path, quint8 slot, QWidget 
     case HistoryFile::LoadStatus::Ok:
         if (!relaxed)
             storeTrailer(v, s, r.trailer);
-        return {LoadOutcome::Loaded, 0, {}};
+        return {LoadOutcome::Loaded, 0, {}, data.size()};
     case HistoryFile::LoadStatus::NotHistoryFile:
         Zelk::MsgBox(QStringLiteral("Invalid file structure!!! \r\nSelect another file, please."));
         return {LoadOutcome::Failed, 0, {}};

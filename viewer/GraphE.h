@@ -92,6 +92,7 @@ struct LoadReport {
     LoadOutcome outcome = LoadOutcome::Failed;
     int errorNumber = 0;
     QString errorDescription;
+    qint64 bytes = 0; // Loaded: the file's bytes the load read
 };
 
 // Reads the history file at `path` into slot `slot` (0..3). Shows a progress bar with Cancel when the
@@ -99,6 +100,16 @@ struct LoadReport {
 // count is beyond a Long (or that is beyond a double) shows the overflow message once; the load goes on.
 LoadReport LoadHistoryFile(Viewer &viewer, const QString &path, quint8 slot,
                            QWidget *progressParent = nullptr);
+
+// The messages a load shows once, whatever number of readings they concern.
+struct ReadingNotes {
+    bool notNumber = false;   // "Not Number" has been shown (slot 0 only)
+    bool beyondCount = false; // the overflow of a reading has been shown
+};
+// Appends reading `text` at `time` to `s` as the load takes it: its value, its text, its messages.
+void takeReading(GraphSlot &s, QByteArrayView text, qint32 time, bool normalised, ReadingNotes &notes);
+// The header texts and sample count of a trailer, as the load of a complete file puts them in `s`.
+void storeTrailer(Viewer &v, GraphSlot &s, const HistoryFile::Trailer &trailer);
 
 // The message of a run-time error of the load: "Unaccepting Error (frmGraph cmdLoad) 6 Overflow".
 QString runtimeErrorText(int number, const QString &description);

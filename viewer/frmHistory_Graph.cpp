@@ -4,6 +4,7 @@
 
 #include "Controls.h"
 #include "GraphE.h"
+#include "HistoryFollow.h"
 #include "MdlFunctions.h"
 #include "NumberFormat.h"
 #include "PlotCurve.h"
@@ -178,6 +179,7 @@ void frmHistory_Graph::createControls()
     connect(chkCursors, &QCheckBox::toggled, this, &frmHistory_Graph::chkCursors_Click);
     lblCursors = label(this, QStringLiteral("lblCursors"));
     createMeasureCursors();
+    createFollowControls();
 }
 
 // The window and its controls from the screen size: the frame takes 85 % of the width and half of
@@ -228,6 +230,7 @@ void frmHistory_Graph::placeControls()
     place(txtXmin, frameLeft + frameW - 0.21 * sw, btnTop, 0.1 * sw, btnH);
     place(txtXmax, frameLeft + frameW - 0.1 * sw, btnTop, 0.1 * sw, btnH);
     place(HScroll1, frameLeft, frameTop + frameH, frameW, 240);
+    place(chkFollow, right, btnTop, rightW, btnH); // right of the x range, under the readout column
 
     // The gain and average readouts, and the range and window buttons beside them: the two readout
     // columns are wide enough for their caption lines and the values lined up under them.
@@ -262,8 +265,6 @@ void frmHistory_Graph::MyInitForm_Load()
     A2DGain = 1.0f;
     OptValueType[1]->setChecked(true);
     OptValueType_Click(1);
-    UnitText = fileUnit();
-    ChannelsLine = sd.header[GraphE::ChannelsText];
     GraphMath::ResetStack(ZoomStack);
     ZoomLevel = 0;
     placeControls();
@@ -273,8 +274,6 @@ void frmHistory_Graph::MyInitForm_Load()
     Ymax = 2221;
     txtYmin->hide();
     txtYmax->hide();
-    lblYMaxName->setText(UnitText + QStringLiteral(" Max"));
-    lblYMinName->setText(UnitText + QStringLiteral(" Min"));
     v.PlotStep = 1.0;
     txtXmax->setText(QString::number(sd.time(sd.upperBound())));
     txtXmin->setText(QString::number(sd.time(0)));
@@ -283,12 +282,35 @@ void frmHistory_Graph::MyInitForm_Load()
     RefreshGraph(s);
     cmdGraph->hide();
     HScroll1->hide();
+    showHeaderTexts();
+    SetZoomButtons(false);
+    cmd1MinMax_Click();
+    cmdReSet->setEnabled(false);
+    cmdMinus->setEnabled(false);
+    Zelk::setBackColor(cmdReSet, ColorZoomOff);
+    Zelk::setBackColor(cmdMinus, ColorZoomOff);
+    for (QLabel *l : {lblYMinName, lblYMaxName, lblYMinCurr, lblYMaxCurr}) {
+        l->setAutoFillBackground(true);
+        Zelk::setBackColor(l, Zelk::Ole::Highlight3D);
+    }
+    // Long readouts show their beginning.
+    for (QLineEdit *t : findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly))
+        t->setCursorPosition(0);
+}
+
+void frmHistory_Graph::showHeaderTexts()
+{
+    const GraphE::GraphSlot &sd = m_viewer.slotData[slot()];
+    UnitText = ValueType == 2 ? QStringLiteral("A2D") : fileUnit();
+    ChannelsLine = sd.header[GraphE::ChannelsText];
+    lblYMaxName->setText(UnitText + QStringLiteral(" Max"));
+    lblYMinName->setText(UnitText + QStringLiteral(" Min"));
     lblChannelName->setText(sd.header[GraphE::TitleText]);
     lblStartingDate->setText(QStringLiteral("Date and Time (Start): ") +
                              sd.header[GraphE::StartDateTimeText]);
     lblEndDate->setText(MdlFunctions::NowText());
     txtCard->setText(sd.header[GraphE::CardText]);
-    txtChannelScanned->setText(ChannelsLine + QStringLiteral("  ") + v.SamplesText);
+    txtChannelScanned->setText(ChannelsLine + QStringLiteral("  ") + m_viewer.SamplesText);
     txtIntegrationBufferSize->setText(sd.header[GraphE::IntegrationText]);
     ReadingsNumber();
     TxtGainBiasCaption->setText(sd.header[GraphE::GainBiasCaptionText]);
@@ -303,19 +325,6 @@ void frmHistory_Graph::MyInitForm_Load()
     AvgValueText = Readouts::GetAverageText(avgCaption, AvgA2DText, 1, A2DGain, A2DOffset);
     showAverageText();
     lblUnitGrad->setText(UnitText);
-    SetZoomButtons(false);
-    cmd1MinMax_Click();
-    cmdReSet->setEnabled(false);
-    cmdMinus->setEnabled(false);
-    Zelk::setBackColor(cmdReSet, ColorZoomOff);
-    Zelk::setBackColor(cmdMinus, ColorZoomOff);
-    for (QLabel *l : {lblYMinName, lblYMaxName, lblYMinCurr, lblYMaxCurr}) {
-        l->setAutoFillBackground(true);
-        Zelk::setBackColor(l, Zelk::Ole::Highlight3D);
-    }
-    // Long readouts show their beginning.
-    for (QLineEdit *t : findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly))
-        t->setCursorPosition(0);
 }
 
 void frmHistory_Graph::SetZoomButtons(bool on)
@@ -532,6 +541,7 @@ void frmHistory_Graph::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
+    stopFollow();
     m_viewer.unloadSlot(m_slot);
     if (ListOpen && m_list)
         m_list->close();

@@ -1,5 +1,5 @@
-// frmHistory_Graph: the graph window of one slot: the plot with its two axes, header readouts,
-// value-type switch, zoom with its stack, the cursor label, statistics, the readings list, printing.
+// frmHistory_Graph: the graph window of one slot: the plot with its two axes, header readouts, value
+// type, zoom with its stack, cursor label, statistics, readings list, printing, following a growing file.
 #pragma once
 
 #include "GraphE.h"
@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class QCheckBox;
 class QGroupBox;
@@ -21,6 +22,11 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QTimer;
+namespace HistoryFollow {
+class Follower;
+struct Poll;
+} // namespace HistoryFollow
 
 class frmHistory_Graph : public QWidget {
     Q_OBJECT
@@ -83,6 +89,12 @@ public:
     void placeMeasureCursors(); // after every redraw: back on their readings, or into view
     void showCursorReadout();
 
+    // Following a file that grows: `path` was loaded (its first `loadedBytes`); "Follow" is offered
+    // for an auto-save file, the one file that loads before its end line is written.
+    void setFollowSource(const QString &path, qint64 loadedBytes);
+    void chkFollow_Click(bool on);
+    void followTick(); // one poll: what the file gained is shown
+
     // Controls (objectName = control name).
     QGroupBox *Frame1;
     PictureBox *pctGraphH, *pctXscale, *pctYscale;
@@ -103,6 +115,8 @@ public:
         *txtlblUnitGrad2;
     QPushButton *cmdExport;
     QCheckBox *chkCursors;
+    QCheckBox *chkFollow;
+    QTimer *tmrFollow;
     QLabel *lblCursors;                           // the measuring readout
     std::array<QWidget *, 3> linCursor{};         // 1, 2: the measuring lines on the plot
     std::array<qint32, 3> CursorReading{0, 0, 0}; // the reading under each measuring line
@@ -179,6 +193,17 @@ private:
     void lblTaget_DblClick();
     enum class CursorGrip { None, Move, Vertical, Horizontal, Diagonal };
     CursorGrip m_grip = CursorGrip::None;
+    void createFollowControls();
+    void showHeaderTexts(); // the file's header texts on the readouts, as after a load
+    QString takeFollowed(const HistoryFollow::Poll &poll, std::int32_t firstRow);
+    bool showFollowed(); // the view extended to the newest reading, unless the operator zoomed
+    void finishFollow(const HistoryFollow::Poll &poll);
+    void stopFollow();
+    QString m_followPath;
+    qint64 m_followLoaded = 0;
+    std::unique_ptr<HistoryFollow::Follower> m_follower;
+    GraphE::ReadingNotes m_followNotes;
+    bool m_followBusy = false;
     bool m_unloaded = false;
     bool m_composed = false; // picRes stands in for the drawing surfaces
 };

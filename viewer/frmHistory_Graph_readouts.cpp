@@ -68,6 +68,7 @@ void frmHistory_Graph::cmdAdd2Graf_Click()
     qint32 next = 0;
     if (!LoadMinMaxFile(0, 1, next))
         return;
+    setFollowSource({}, 0); // the slot holds the summary now, not the followed file
     ++AddCount;
     cmdAdd2Graf->setText(QString::number(AddCount));
     MyInitForm_Load();

@@ -80,16 +80,18 @@ public:
         }
     }
 
-    // Offscreen unless `env` says otherwise (a real X server's DISPLAY, say).
+    // Offscreen unless `env` says otherwise (a real X server's DISPLAY, say). `program` may be the
+    // viewer, driven the same way.
     bool start(const QString &workDir, const QString &address,
-               QProcessEnvironment env = offscreenEnvironment())
+               QProcessEnvironment env = offscreenEnvironment(),
+               const QString &program = QStringLiteral(ZELK_MONITOR_EXE))
     {
         env.insert(QStringLiteral("ZELK_AUTOMATION"), QStringLiteral("-"));
         env.insert(QStringLiteral("ZELK_DEFAULT_ADDRESS"), address);
         m_process.setProcessEnvironment(env);
         m_process.setWorkingDirectory(workDir);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel); // its complaints in the test log
-        m_process.start(QStringLiteral(ZELK_MONITOR_EXE), {});
+        m_process.start(program, {});
         return m_process.waitForStarted(10000);
     }
     qint64 pid() const { return m_process.processId(); }

@@ -45,7 +45,8 @@ struct FreshViewer {
     // (its file name part is only the dialog's proposal); nullptr when nothing was shown. The hidden
     // start-up window (`start`) stays, as in the program, until the viewer ends.
     frmHistory_Graph *openGraph(const QTemporaryDir &dir, const QByteArray &bytes,
-                                const QString &commandLine = QString());
+                                const QString &commandLine = QString(),
+                                const QString &name = QStringLiteral("All_data.txt"));
 
     GraphE::Viewer state;
     QPointer<FrmKurvex> start; // the start-up window of the last openGraph
@@ -135,10 +136,10 @@ inline std::vector<Block> realisticBlocks()
 }
 
 inline frmHistory_Graph *FreshViewer::openGraph(const QTemporaryDir &dir, const QByteArray &bytes,
-                                                const QString &commandLine)
+                                                const QString &commandLine, const QString &name)
 {
     Zelk::RecordingFileDialog dialog;
-    dialog.answer = writeFile(dir, "All_data.txt", bytes);
+    dialog.answer = writeFile(dir, name, bytes);
     Zelk::setFileDialog(&dialog);
     start = new FrmKurvex(state);
     start->setCommandLine(commandLine);
