@@ -22,6 +22,7 @@ namespace {
 constexpr std::uint32_t SystemColourFlag = 0x80000000u;
 const char *const BackColorProperty = "backcolor";
 const char *const ForeColorProperty = "forecolor";
+const char *const PaletteKeyProperty = "zelkPaletteKey"; // the palette a colour was last applied to
 
 struct SystemColour {
     std::uint32_t index;
@@ -86,17 +87,26 @@ void setRoles(QPalette &palette, std::initializer_list<QPalette::ColorRole> role
         palette.setColor(role, colour);
 }
 
+// The colour is the one last applied and the palette has not changed since: setting it again would
+// give the same palette, so a colour set on every reply costs neither palette work nor painting.
+bool alreadyApplied(const QWidget *w, const char *property, std::uint32_t ole)
+{
+    return w->property(property) == QVariant::fromValue<uint>(ole) &&
+           w->property(PaletteKeyProperty) == QVariant::fromValue(w->palette().cacheKey());
+}
+
 // Stores a colour property and the palette that goes with it; the control is drawn again only when
-// either changed, so a colour set again on every reply costs no painting.
+// either changed.
 void applyColours(QWidget *w, const char *property, std::uint32_t ole, const QPalette &palette)
 {
     const bool same = w->property(property) == QVariant::fromValue<uint>(ole) && w->palette() == palette &&
                       w->palette().resolveMask() == palette.resolveMask();
-    if (same)
-        return;
-    w->setProperty(property, QVariant::fromValue<uint>(ole));
-    w->setPalette(palette);
-    w->update();
+    if (!same) {
+        w->setProperty(property, QVariant::fromValue<uint>(ole));
+        w->setPalette(palette);
+        w->update();
+    }
+    w->setProperty(PaletteKeyProperty, QVariant::fromValue(w->palette().cacheKey()));
 }
 
 // WCAG relative luminance of a colour (0 black .. 1 white).
@@ -195,7 +205,7 @@ QPalette darkPalette()
 
 void setBackColor(QWidget *w, std::uint32_t ole)
 {
-    if (!w)
+    if (!w || (w->autoFillBackground() && alreadyApplied(w, BackColorProperty, ole)))
         return;
     const QColor back = oleToColor(ole);
     QPalette palette = w->palette();
@@ -208,7 +218,7 @@ void setBackColor(QWidget *w, std::uint32_t ole)
 
 void setForeColor(QWidget *w, std::uint32_t ole)
 {
-    if (!w)
+    if (!w || alreadyApplied(w, ForeColorProperty, ole))
         return;
     QPalette palette = w->palette();
     setRoles(palette, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}, oleToColor(ole));
