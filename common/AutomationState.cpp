@@ -69,6 +69,8 @@ std::optional<QString> boxText(const QWidget *w)
         return line->text();
     if (const auto *edit = qobject_cast<const QTextEdit *>(w))
         return edit->toPlainText();
+    if (const auto *held = qobject_cast<const Zelk::HeldTextView *>(w))
+        return held->text(); // a hidden view's text as it will show it, laid out or not
     if (const auto *plain = qobject_cast<const QPlainTextEdit *>(w))
         return plain->toPlainText();
     return std::nullopt;

@@ -10,9 +10,11 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QStyle>
+#include <QTextDocument>
 #include <QVariant>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace Zelk {
 
@@ -22,7 +24,8 @@ constexpr std::uint32_t SystemColourFlag = 0x80000000u;
 const char *const BackColorProperty = "backcolor";
 const char *const ForeColorProperty = "forecolor";
 const char *const StaleProperty = "stale";
-const char *const LiveTextProperty = "liveText"; // the text colour a stale readout returns to
+const char *const LiveTextProperty = "liveText";         // the text colour a stale readout returns to
+const char *const PaletteKeyProperty = "zelkPaletteKey"; // the palette a colour was last applied to
 
 struct SystemColour {
     std::uint32_t index;
@@ -81,12 +84,32 @@ std::uint32_t storedColour(const QWidget *w, const char *property, std::uint32_t
     return value.isValid() && ok ? ole : fallback;
 }
 
-void setRoles(QWidget *w, std::initializer_list<QPalette::ColorRole> roles, const QColor &colour)
+void setRoles(QPalette &palette, std::initializer_list<QPalette::ColorRole> roles, const QColor &colour)
 {
-    QPalette palette = w->palette();
     for (const QPalette::ColorRole role : roles)
         palette.setColor(role, colour);
-    w->setPalette(palette);
+}
+
+// The colour is the one last applied and the palette has not changed since: setting it again would
+// give the same palette, so a colour set on every reply costs neither palette work nor painting.
+bool alreadyApplied(const QWidget *w, const char *property, std::uint32_t ole)
+{
+    return w->property(property) == QVariant::fromValue<uint>(ole) &&
+           w->property(PaletteKeyProperty) == QVariant::fromValue(w->palette().cacheKey());
+}
+
+// Stores a colour property and the palette that goes with it; the control is drawn again only when
+// either changed.
+void applyColours(QWidget *w, const char *property, std::uint32_t ole, const QPalette &palette)
+{
+    const bool same = w->property(property) == QVariant::fromValue<uint>(ole) && w->palette() == palette &&
+                      w->palette().resolveMask() == palette.resolveMask();
+    if (!same) {
+        w->setProperty(property, QVariant::fromValue<uint>(ole));
+        w->setPalette(palette);
+        w->update();
+    }
+    w->setProperty(PaletteKeyProperty, QVariant::fromValue(w->palette().cacheKey()));
 }
 
 // WCAG relative luminance of a colour (0 black .. 1 white).
@@ -120,17 +143,15 @@ QColor disabledTextOn(const QColor &back, const QColor &text, bool systemFace)
 
 // Text roles of a control whose back colour is set and whose fore colour is not: the colours the
 // style would use, or colours that can be read where those would vanish on the new back colour.
-void setReadableTextRoles(QWidget *w, const QColor &back, bool systemFace)
+void setReadableTextRoles(QPalette &palette, const QWidget *w, const QColor &back, bool systemFace)
 {
     const QPalette base = QApplication::palette(w);
-    QPalette palette = w->palette();
     for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) {
         for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
             palette.setColor(group, role, readableTextOn(back, base.color(group, role)));
         palette.setColor(QPalette::Disabled, role,
                          disabledTextOn(back, base.color(QPalette::Disabled, role), systemFace));
     }
-    w->setPalette(palette);
 }
 
 } // namespace
@@ -187,27 +208,29 @@ QPalette darkPalette()
 
 void setBackColor(QWidget *w, std::uint32_t ole)
 {
-    if (!w)
+    if (!w || (w->autoFillBackground() && alreadyApplied(w, BackColorProperty, ole)))
         return;
-    w->setProperty(BackColorProperty, QVariant::fromValue<uint>(ole));
     const QColor back = oleToColor(ole);
-    setRoles(w, {QPalette::Window, QPalette::Button, QPalette::Base}, back);
+    QPalette palette = w->palette();
+    setRoles(palette, {QPalette::Window, QPalette::Button, QPalette::Base}, back);
     if (!w->property(ForeColorProperty).isValid())
-        setReadableTextRoles(w, back, (ole & SystemColourFlag) != 0);
+        setReadableTextRoles(palette, w, back, (ole & SystemColourFlag) != 0);
     w->setAutoFillBackground(true);
-    w->update();
+    applyColours(w, BackColorProperty, ole, palette);
 }
 
 void setForeColor(QWidget *w, std::uint32_t ole)
 {
-    if (!w)
+    if (!w || alreadyApplied(w, ForeColorProperty, ole))
         return;
-    w->setProperty(ForeColorProperty, QVariant::fromValue<uint>(ole));
-    if (isStale(w))
+    if (isStale(w)) { // kept for the readout's return to live; it stays grey until then
+        w->setProperty(ForeColorProperty, QVariant::fromValue<uint>(ole));
         w->setProperty(LiveTextProperty, oleToColor(ole));
-    else
-        setRoles(w, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}, oleToColor(ole));
-    w->update();
+        return;
+    }
+    QPalette palette = w->palette();
+    setRoles(palette, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}, oleToColor(ole));
+    applyColours(w, ForeColorProperty, ole, palette);
 }
 
 void setStale(QWidget *w, bool stale)
@@ -218,8 +241,10 @@ void setStale(QWidget *w, bool stale)
     if (!qobject_cast<Shape *>(w)) {
         if (stale)
             w->setProperty(LiveTextProperty, w->palette().color(QPalette::WindowText));
-        setRoles(w, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text},
+        QPalette palette = w->palette();
+        setRoles(palette, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text},
                  stale ? oleToColor(Ole::GrayText) : w->property(LiveTextProperty).value<QColor>());
+        w->setPalette(palette);
     }
     w->update();
 }
@@ -416,6 +441,66 @@ void FitLabel::paintEvent(QPaintEvent *event)
     painter.setFont(drawn);
     style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(), text(),
                           foregroundRole());
+}
+
+// ---- Held text view ------------------------------------------------------------------------------
+void HeldTextView::setHeldText(const QString &text)
+{
+    if (isVisible()) {
+        m_pending = false;
+        setPlainText(text);
+        return;
+    }
+    m_held = text;
+    m_pending = true;
+}
+
+QString HeldTextView::text() const
+{
+    if (!m_pending)
+        return toPlainText();
+    // the text as the view's document would give it back (line ends and spaces as it keeps them)
+    QTextDocument document;
+    document.setPlainText(m_held);
+    return document.toPlainText();
+}
+
+void HeldTextView::showEvent(QShowEvent *event)
+{
+    if (std::exchange(m_pending, false))
+        setPlainText(std::exchange(m_held, QString()));
+    QPlainTextEdit::showEvent(event);
+}
+
+// ---- Repaint pacer -------------------------------------------------------------------------------
+RepaintPacer::RepaintPacer(QWidget *window, int intervalMs)
+    : QObject(window), m_window(window), m_interval(intervalMs)
+{
+    m_clock.start();
+    m_lastPaint = -intervalMs;
+    m_release.setSingleShot(true);
+    m_release.setTimerType(Qt::PreciseTimer);
+    connect(&m_release, &QTimer::timeout, this, [this] {
+        m_lastPaint = -m_interval; // the next request paints, whatever the clock says
+        QCoreApplication::postEvent(m_window, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+    });
+    window->installEventFilter(this);
+}
+
+bool RepaintPacer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_window || event->type() != QEvent::UpdateRequest)
+        return false;
+    const qint64 now = m_clock.elapsed();
+    const qint64 since = now - m_lastPaint;
+    if (since >= m_interval) {
+        m_lastPaint = now;
+        return false;
+    }
+    // Held back: the window keeps what is to be painted, and a request comes again when it is time.
+    if (!m_release.isActive())
+        m_release.start(int(m_interval - since));
+    return true;
 }
 
 } // namespace Zelk

@@ -2,7 +2,10 @@
 // and the lamp shape. Code that asks "is this button green?" compares the stored OLE value.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QTimer>
 #include <QWidget>
 
 class QCheckBox;
@@ -98,6 +101,43 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+};
+
+// A read-only text view that lays its text out only while it is shown: a text given while it is hidden
+// is kept and laid out when the view is shown. text() is the text it shows, or will show once shown,
+// exactly as toPlainText() would read it then.
+class HeldTextView : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+    void setHeldText(const QString &text);
+    QString text() const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QString m_held;
+    bool m_pending = false;
+};
+
+// Paints a window at most once every `intervalMs`: the updates asked for in between are gathered and
+// painted together when the interval is over, so a window whose readouts change many times a second
+// paints at the pace of a display instead of at the pace of its data.
+class RepaintPacer : public QObject {
+    Q_OBJECT
+public:
+    RepaintPacer(QWidget *window, int intervalMs);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *m_window;
+    int m_interval;
+    QElapsedTimer m_clock;
+    qint64 m_lastPaint;
+    QTimer m_release;
 };
 
 } // namespace Zelk

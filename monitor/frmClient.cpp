@@ -25,7 +25,8 @@
 
 namespace {
 
-constexpr int Px = 15; // design geometry below is written in pixels at 96 dpi, 15 twips each
+constexpr int RepaintIntervalMs = 33; // about 30 paints a second at most
+constexpr int Px = 15;                // design geometry below is written in pixels at 96 dpi, 15 twips each
 
 template <class W> W *place(W *w, const QString &name, int left, int top, int width, int height)
 {
@@ -96,6 +97,8 @@ void frmClient::createControls()
 {
     const int width = 1010, height = 540;
     resize(Zelk::twipsToPixels(width * Px), Zelk::twipsToPixels(height * Px));
+    // Readouts change with every reply, many times a second: the window paints them at a display's pace.
+    new Zelk::RepaintPacer(this, RepaintIntervalMs);
     createWeightFrame();
     createLampFrames();
     createModeFrames();
@@ -323,7 +326,8 @@ void frmClient::createViewControls()
     cmdQuitXML = button(this, QStringLiteral("cmdQuitXML"), QString(), {410, 330, 22, 22});
     cmdQuitXML->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     connect(cmdQuitXML, &QPushButton::clicked, this, &frmClient::cmdQuitXML_Click);
-    txtRealTimeInfo = place(new QPlainTextEdit(this), QStringLiteral("txtRealTimeInfo"), 10, 354, 422, 178);
+    txtRealTimeInfo =
+        place(new Zelk::HeldTextView(this), QStringLiteral("txtRealTimeInfo"), 10, 354, 422, 178);
     txtRealTimeInfo->setReadOnly(true);
     lblAuto = label(this, QStringLiteral("lblAuto"), QStringLiteral("0"), {0, 0, 10, 16});
     lblAuto->setVisible(false);

@@ -31,6 +31,7 @@ class QTimer;
 class QFrame;
 namespace Zelk {
 class FitLabel;
+class HeldTextView;
 class Shape;
 } // namespace Zelk
 
@@ -151,7 +152,7 @@ public:
     QLabel *lblA2D = nullptr, *lblA2D_Data = nullptr;
     QLabel *ImaVZT_Logo = nullptr, *lblXML_Data = nullptr, *lblAuto = nullptr;
     QPushButton *cmdShowXMLData = nullptr, *cmdQuitXML = nullptr;
-    QPlainTextEdit *txtRealTimeInfo = nullptr;
+    Zelk::HeldTextView *txtRealTimeInfo = nullptr; // laid out only while shown
     QTimer *Timer3AutoSave = nullptr;
     TrendPlot *picWeightTrend = nullptr;
 

@@ -27,7 +27,7 @@ void frmClient::createLink()
             [this] { lblCommStatusData->setText(QStringLiteral("Disconnected")); });
     connect(m_link, &DeviceLink::connected, this, &frmClient::tcpClient_Connect);
     connect(m_link, &DeviceLink::replyGrew, this,
-            [this](const QString &text) { txtRealTimeInfo->setPlainText(Reply::xmlViewText(text)); });
+            [this](const QString &text) { txtRealTimeInfo->setHeldText(Reply::xmlViewText(text)); });
     connect(m_link, &DeviceLink::replyHandled, this, &frmClient::tcpClient_DataArrival);
     connect(m_link, &DeviceLink::channelReply, this, [this] { bChanReplyFlag = true; });
     connect(m_link, &DeviceLink::endOfRun, this, [this] {

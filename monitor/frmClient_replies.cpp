@@ -55,7 +55,7 @@ void frmClient::tcpClient_DataArrival(Reply::Kind kind)
 
 void frmClient::GiveUpReply()
 {
-    txtRealTimeInfo->setPlainText(m_link->replyText());
+    txtRealTimeInfo->setHeldText(m_link->replyText());
     showStale();
     // A run whose batches are given up one after the other is reported at the first; the third ends
     // it by the no-answer path instead of asking for the same again and again.
