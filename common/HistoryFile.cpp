@@ -279,6 +279,42 @@ bool FieldInput::readLine(QByteArrayView &line)
     return true;
 }
 
+bool FieldInput::readPlainReading(std::int32_t &index, QByteArrayView &text)
+{
+    // A line this short stays far from the length limit wherever it starts.
+    constexpr qsizetype PlainLength = 64;
+    if (m_pos - m_lineStart > MaxLineLength - PlainLength)
+        return false;
+    const char *const begin = m_data.data() + m_pos;
+    const char *const end = begin + std::min(m_data.size() - m_pos, PlainLength);
+    const char *p = begin;
+    while (p < end && isBlank(*p))
+        ++p;
+    std::int32_t value = 0;
+    const char *digits = p;
+    while (p < end && isDigit(*p) && p - digits < 9)
+        value = value * 10 + (*p++ - '0');
+    if (p == digits || p == end || !isBlank(*p)) // a tenth digit is no blank either
+        return false;
+    while (p < end && isBlank(*p))
+        ++p;
+    const char *const textBegin = p;
+    if (p == end || *p == '"' || *p == ',' || isLineEnd(*p))
+        return false;
+    while (p < end && *p != ',' && !isLineEnd(*p))
+        ++p;
+    if (p == end || *p == ',')
+        return false;
+    const char *textEnd = p;
+    while (isBlank(textEnd[-1]))
+        --textEnd;
+    index = value;
+    text = QByteArrayView(textBegin, textEnd);
+    m_pos += p - begin;
+    skipLineEnd();
+    return true;
+}
+
 // ---- Loading ---------------------------------------------------------------------------------------
 
 namespace {
@@ -357,8 +393,9 @@ LoadResult load(QByteArrayView data, bool relaxed, const LoadSink &sink)
     while (!in.atEnd()) {
         std::int32_t m = 0;
         QByteArrayView value;
-        if (!in.readWhole(m) || (m == BlockMarker && !readBlock(in, r, sink)) ||
-            !readReadingText(in, value)) {
+        if (!in.readPlainReading(m, value) &&
+            (!in.readWhole(m) || (m == BlockMarker && !readBlock(in, r, sink)) ||
+             !readReadingText(in, value))) {
             const int number = in.error() ? in.error() : 9; // no input error: the block table is full
             return inputFailed(r, number, LoadStatus::InvalidStructure);
         }

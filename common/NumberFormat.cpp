@@ -6,6 +6,8 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -195,6 +197,44 @@ double valPrefix(QStringView text)
         return 0.0;
     const double value = readNumber(v).value;
     return negative ? -value : value;
+}
+
+std::optional<double> plainDecimal(QByteArrayView text)
+{
+    // Up to 15 digits and 22 decimals, digits and divisor are exact doubles and one division rounds
+    // as a full conversion does; longer texts take the full conversion.
+    static constexpr double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr int ExactDigits = 15;
+    const char *p = text.data();
+    const char *const end = p + text.size();
+    const bool negative = p < end && *p == '-';
+    p += negative ? 1 : 0;
+    std::uint64_t digits = 0;
+    int count = 0, decimals = 0;
+    bool point = false;
+    for (; p < end; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            digits = count < ExactDigits ? digits * 10 + std::uint64_t(*p - '0') : digits;
+            ++count;
+            decimals += point ? 1 : 0;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (count == 0)
+        return std::nullopt;
+    if (count <= ExactDigits && decimals < int(std::size(Pow10))) {
+        const double value = double(digits) / Pow10[decimals];
+        return negative ? -value : value;
+    }
+    double value = 0;
+    const auto read = std::from_chars(text.data(), end, value);
+    if (read.ec != std::errc() || read.ptr != end)
+        return std::nullopt;
+    return value;
 }
 
 double roundHalfEven(double value)

@@ -18,6 +18,8 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <sys/mman.h>
 
 namespace GraphE {
 
@@ -98,6 +100,10 @@ struct ReadingValue {
 
 ReadingValue readingValue(QByteArrayView text)
 {
+    // The usual text, "-12.345", of a value well inside a Long
+    if (const std::optional<double> plain = NumberFormat::plainDecimal(text);
+        plain && std::fabs(*plain) < std::numeric_limits<qint32>::max())
+        return {ReadingValue::Count, *plain};
     if (!HistoryFile::isNumericText(text))
         return {};
     QByteArrayView t = text.trimmed();
@@ -134,6 +140,43 @@ QString invalidStructureText(const QString &path)
 }
 
 namespace {
+
+// A history file's bytes: mapped where the system allows, else read whole. The pages of the mapping
+// that the reader has passed are handed back as it goes: a long file is never resident all at once.
+class FileBytes {
+public:
+    explicit FileBytes(QFile &file)
+        : m_mapped(file.size() > 0 ? file.map(0, file.size()) : nullptr), m_size(file.size())
+    {
+        if (!m_mapped)
+            m_copy = file.readAll();
+    }
+    QByteArrayView data() const
+    {
+        return m_mapped ? QByteArrayView(m_mapped, m_size) : QByteArrayView(m_copy);
+    }
+    // The reader stands at `at`; the pages before it are not read again. Should they be, the system
+    // reads them in again from the file, so handing them back never changes what is read.
+    void passed(const char *at)
+    {
+        const auto *base = reinterpret_cast<const char *>(m_mapped);
+        if (!m_mapped || at < base || at > base + m_size)
+            return;
+        const qsizetype upTo = (at - base) / ReleaseStep * ReleaseStep;
+        if (upTo <= m_released)
+            return;
+        ::madvise(const_cast<uchar *>(m_mapped) + m_released, static_cast<size_t>(upTo - m_released),
+                  MADV_DONTNEED);
+        m_released = upTo;
+    }
+
+private:
+    static constexpr qsizetype ReleaseStep = qsizetype(4) << 20; // a multiple of any page size
+    QByteArray m_copy;
+    const uchar *m_mapped;
+    qsizetype m_size;
+    qsizetype m_released = 0;
+};
 
 void storeTrailer(Viewer &v, GraphSlot &s, const HistoryFile::Trailer &trailer)
 {
@@ -202,11 +245,8 @@ LoadReport LoadHistoryFile(Viewer &v, const QString &path, quint8 slot, QWidget 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {LoadOutcome::RuntimeError, 53, QStringLiteral("File not found")};
-    QByteArray copy;
-    const uchar *mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
-    if (!mapped)
-        copy = file.readAll();
-    const QByteArrayView data = mapped ? QByteArrayView(mapped, file.size()) : QByteArrayView(copy);
+    FileBytes bytes(file);
+    const QByteArrayView data = bytes.data();
 
     const bool relaxed = HistoryFile::isAutoSavePath(path);
     const bool normalised = slot == 0;
@@ -221,6 +261,7 @@ LoadReport LoadHistoryFile(Viewer &v, const QString &path, quint8 slot, QWidget 
     bool overflow = false;    // a reading's time does not fit the Long time array
     bool notNumber = false;   // "Not Number" has been shown (slot 0 only)
     bool beyondCount = false; // the overflow of a reading has been shown
+    qsizetype position = 0;   // of the last reading text in the file
     sink.reading = [&](std::int32_t k, QByteArrayView text) {
         const qint64 time = qint64(k) * step;
         if (time > std::numeric_limits<qint32>::max()) {
@@ -234,7 +275,13 @@ LoadReport LoadHistoryFile(Viewer &v, const QString &path, quint8 slot, QWidget 
             sayOnce(beyondCount, runtimeErrorText(6, HistoryFile::FieldInput::errorDescription(6)));
         const bool number = reading.kind == ReadingValue::Count || reading.value != 0; // 0: beyond a double
         s.append(text, reading.value, static_cast<qint32>(time), normalised, number);
-        return (k & 1023) != 0 || pacer.keepGoing(text.data() - data.data());
+        if ((k & 1023) != 0)
+            return true;
+        if (!text.isNull()) { // an empty text stands nowhere in the file
+            bytes.passed(text.data());
+            position = text.data() - data.data();
+        }
+        return pacer.keepGoing(position);
     };
     const HistoryFile::LoadResult r = HistoryFile::load(data, relaxed, sink);
 
