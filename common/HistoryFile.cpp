@@ -25,6 +25,17 @@ bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
+// A comma or a line end: where an unquoted text field ends.
+bool endsText(char c)
+{
+    return c <= ',' && (c == ',' || isLineEnd(c));
+}
+const char *skipBlanksIn(const char *p, const char *end)
+{
+    while (p < end && isBlank(*p))
+        ++p;
+    return p;
+}
 
 // Skips digits from `i`; returns how many there were.
 qsizetype skipDigits(QByteArrayView t, qsizetype &i)
@@ -287,23 +298,19 @@ bool FieldInput::readPlainReading(std::int32_t &index, QByteArrayView &text)
         return false;
     const char *const begin = m_data.data() + m_pos;
     const char *const end = begin + std::min(m_data.size() - m_pos, PlainLength);
-    const char *p = begin;
-    while (p < end && isBlank(*p))
-        ++p;
+    const char *p = skipBlanksIn(begin, end);
+    const char *const digits = p;
+    const char *const digitsEnd = std::min(end, digits + 9);
     std::int32_t value = 0;
-    const char *digits = p;
-    while (p < end && isDigit(*p) && p - digits < 9)
-        value = value * 10 + (*p++ - '0');
+    for (; p < digitsEnd && isDigit(*p); ++p)
+        value = value * 10 + (*p - '0');
     if (p == digits || p == end || !isBlank(*p)) // a tenth digit is no blank either
         return false;
-    while (p < end && isBlank(*p))
+    const char *const textBegin = skipBlanksIn(p, end);
+    p = textBegin;
+    while (p < end && !endsText(*p))
         ++p;
-    const char *const textBegin = p;
-    if (p == end || *p == '"' || *p == ',' || isLineEnd(*p))
-        return false;
-    while (p < end && *p != ',' && !isLineEnd(*p))
-        ++p;
-    if (p == end || *p == ',')
+    if (p == textBegin || p == end || *p == ',' || *textBegin == '"')
         return false;
     const char *textEnd = p;
     while (isBlank(textEnd[-1]))

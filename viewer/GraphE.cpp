@@ -42,7 +42,16 @@ void GraphSlot::clear()
 void GraphSlot::reserve(qint32 n)
 {
     m_values.reserve(static_cast<size_t>(n));
-    m_times.reserve(static_cast<size_t>(n));
+}
+
+void GraphSlot::keepTimes()
+{
+    if (!m_evenTimes)
+        return;
+    m_evenTimes = false;
+    m_times.resize(m_values.size());
+    for (qint32 k = 0; k < count(); ++k)
+        m_times[static_cast<size_t>(k)] = static_cast<qint32>(qint64(k) * m_timeStep);
 }
 
 void GraphSlot::resize(qint32 n)
@@ -56,8 +65,11 @@ void GraphSlot::resize(qint32 n)
         for (qint32 k = count(); k < n; ++k) // an empty text is no number
             m_notNumbers.push_back(k);
     }
+    if (n > count()) // the added readings stand at time 0
+        keepTimes();
     m_values.resize(static_cast<size_t>(n), 0.0);
-    m_times.resize(static_cast<size_t>(n), 0);
+    if (!m_evenTimes)
+        m_times.resize(static_cast<size_t>(n), 0);
 }
 
 void GraphSlot::append(QByteArrayView text, double v, qint32 t, bool normalised, bool number)
@@ -69,8 +81,13 @@ void GraphSlot::append(QByteArrayView text, double v, qint32 t, bool normalised,
         m_texts.append(text.data(), text.size());
         m_textEnds.push_back(static_cast<quint32>(m_texts.size()));
     }
+    if (m_evenTimes && count() == 1)
+        m_timeStep = t;
+    if (m_evenTimes && qint64(count()) * m_timeStep != t)
+        keepTimes();
     m_values.push_back(v);
-    m_times.push_back(t);
+    if (!m_evenTimes)
+        m_times.push_back(t);
 }
 
 void Viewer::unloadSlot(quint8 slot)

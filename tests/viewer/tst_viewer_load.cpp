@@ -27,6 +27,8 @@ private slots:
     void slotZeroNormalisesValueTexts_data();
     void slotZeroNormalisesValueTexts();
     void readingsThatAreNoNumbersAreReportedOnce();
+    void readingTextsShowTheirValues_data();
+    void readingTextsShowTheirValues();
     void timesFollowXAxisMode();
     void timeBeyondLongRangeEndsWithOverflow();
     void onlyExactAutoSaveNameMayEndEarly_data();
@@ -155,6 +157,56 @@ void TestViewerLoad::readingsThatAreNoNumbersAreReportedOnce()
     for (const int k : {1, 2, 4})
         QCOMPARE(s.value(k), 0.0);
     QCOMPARE(s.value(3), 12.351);
+}
+
+void TestViewerLoad::readingTextsShowTheirValues_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("shown"); // slot 0's standard text of the value
+    QTest::addColumn<QString>("message");
+    const QString overflow = QStringLiteral("Unaccepting Error (frmGraph cmdLoad) 6 Overflow");
+    QTest::newRow("usual") << QByteArray("12.345") << "12.345"
+                           << "";
+    QTest::newRow("plus") << QByteArray("+12.5") << "12.5"
+                          << "";
+    QTest::newRow("point_first") << QByteArray("-.25") << "-0.25"
+                                 << "";
+    QTest::newRow("exponent") << QByteArray("1.5E+3") << "1500"
+                              << "";
+    QTest::newRow("many_decimals") << QByteArray("0.1234567890123456789") << "0.123456789012346"
+                                   << "";
+    QTest::newRow("tiny") << QByteArray("1e-400") << "0"
+                          << "";
+    QTest::newRow("two_points") << QByteArray("1.2.3") << "0"
+                                << "Not Number";
+    QTest::newRow("long_border_rounds_in") << QByteArray("-2147483648.5") << "-2147483648.5"
+                                           << "";
+    QTest::newRow("long_border_rounds_out") << QByteArray("2147483647.5") << "2147483647.5" << overflow;
+    QTest::newRow("beyond_long") << QByteArray("3000000000") << "3000000000" << overflow;
+    QTest::newRow("overlong_digits") << QByteArray("12345678901234567890") << "1.23456789012346E+19"
+                                     << overflow;
+    QTest::newRow("beyond_double") << QByteArray("1e400") << "0" << overflow;
+}
+
+// Slot 0 shows the standard text of each reading's value, slot 1 the text as read; a reading beyond a
+// Long says the overflow, one that is no number "Not Number" (slot 0 only).
+void TestViewerLoad::readingTextsShowTheirValues()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, shown);
+    QFETCH(QString, message);
+    FreshViewer viewer;
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "r.txt", historyFile({{0xFF, {"1.5", text, "2.5"}}}));
+    for (const quint8 slot : {0, 1}) {
+        Zelk::MsgBoxRecorder boxes;
+        QCOMPARE(GraphE::LoadHistoryFile(viewer.state, path, slot).outcome, GraphE::LoadOutcome::Loaded);
+        const GraphE::GraphSlot &s = viewer.state.slotData[slot];
+        QCOMPARE(s.count(), 3);
+        QCOMPARE(s.valueText(1), slot == 0 ? shown : QString::fromLatin1(text));
+        QCOMPARE(s.valueText(2), QString("2.5"));
+        QCOMPARE(boxes.texts.join(' '), slot == 1 && message == "Not Number" ? QString() : message);
+    }
 }
 
 void TestViewerLoad::timesFollowXAxisMode()
