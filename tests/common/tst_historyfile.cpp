@@ -252,29 +252,24 @@ void HistoryFileTest::numericTest()
 void HistoryFileTest::plainReadingLinesReadAsByTheFieldRules_data()
 {
     QTest::addColumn<QByteArray>("line"); // after its index
-    QTest::addColumn<QList<QByteArray>>("values");
-    const QByteArray last = "7.5";
-    QTest::newRow("usual") << QByteArray("  12.345\r\n") << QList<QByteArray>{"12.345", last};
-    QTest::newRow("tab_and_trailing_blanks")
-        << QByteArray("\t-1.5 \t \r\n") << QList<QByteArray>{"-1.5", last};
-    QTest::newRow("lf") << QByteArray("  1.5\n") << QList<QByteArray>{"1.5", last};
-    QTest::newRow("lone_cr") << QByteArray("  1.5\r") << QList<QByteArray>{"1.5", last};
-    QTest::newRow("blank_inside") << QByteArray("  1 2\r\n") << QList<QByteArray>{"1 2", last};
-    QTest::newRow("quote_inside") << QByteArray("  1\"2\r\n") << QList<QByteArray>{"1\"2", last};
-    QTest::newRow("quoted") << QByteArray("  \"1,5\" \r\n") << QList<QByteArray>{"1,5", last};
+    QTest::addColumn<QByteArrayList>("values");
+    QTest::newRow("usual") << QByteArray("  12.345\r\n") << QByteArrayList{"12.345"};
+    QTest::newRow("tab_blanks_lf") << QByteArray("\t-1.5 \t \n") << QByteArrayList{"-1.5"};
+    QTest::newRow("lone_cr") << QByteArray("  1 2\r") << QByteArrayList{"1 2"};
+    QTest::newRow("quotes") << QByteArray("  \"1,5\" \r\n 1  1\"2\r\n") << QByteArrayList{"1,5", "1\"2"};
     // A comma ends the text; what follows it is read as the next reading's index.
-    QTest::newRow("comma") << QByteArray("  12,345\r\n") << QList<QByteArray>{"12", "", last};
-    QTest::newRow("comma_after_index") << QByteArray(" , 4\r\n") << QList<QByteArray>{"4", last};
-    QTest::newRow("empty_text") << QByteArray(" \r\n") << QList<QByteArray>{"", last};
-    QTest::newRow("no_blank_after_index") << QByteArray("\r\n") << QList<QByteArray>{"", last};
+    QTest::newRow("comma") << QByteArray("  12,345\r\n") << QByteArrayList{"12", ""};
+    QTest::newRow("comma_after_index") << QByteArray(" , 4\r\n") << QByteArrayList{"4"};
+    QTest::newRow("empty_text") << QByteArray(" \r\n") << QByteArrayList{""};
 }
 
-// The reader's quick way through the usual reading line gives what the general field rules give: a
-// line whose index carries a sign ("+0") takes the general rules.
+// The quick way through the usual reading line gives what the general field rules give (an index with
+// a sign or of ten digits takes the general rules).
 void HistoryFileTest::plainReadingLinesReadAsByTheFieldRules()
 {
     QFETCH(QByteArray, line);
-    QFETCH(QList<QByteArray>, values);
+    QFETCH(QByteArrayList, values);
+    values << "7.5";
     for (const QByteArray index : {"0", "+0", "000000001", "1234567890"}) {
         const Loaded l = loadBytes("Timer2Interval,  300 \r\n-999999  0  5  3  1500  1 \r\n " + index + line +
                                    " 1  7.5\r\n-1, -1\r\n" + trailer("1"));

@@ -3,8 +3,6 @@
 #include "NumberFormat.h"
 
 #include <QtTest>
-#include <bit>
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -15,8 +13,6 @@ class tst_NumberFormat : public QObject {
 private slots:
     void numericTest_data();
     void numericTest();
-    void plainDecimalReadsAsFromChars_data();
-    void plainDecimalReadsAsFromChars();
     void roundsHalfToEven_data();
     void roundsHalfToEven();
     void textToWholeNumbers_data();
@@ -108,52 +104,6 @@ void tst_NumberFormat::numericTest()
     QCOMPARE(parsed.has_value(), numeric);
     if (parsed)
         QCOMPARE(*parsed, value);
-}
-
-void tst_NumberFormat::plainDecimalReadsAsFromChars_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("plain");
-    const QByteArray zeros(400, '0');
-    for (const char *text : {"12.345",
-                             "-12.345",
-                             "0",
-                             "-0",
-                             "-0.000",
-                             "5.",
-                             ".5",
-                             "-.5",
-                             "0.1",
-                             "0.30000000000000004",
-                             "999999999.999999",
-                             "123456789012345",
-                             "1234567890123456",
-                             "9007199254740993",
-                             "2147483647.5",
-                             "-2147483648.5",
-                             "0.0000000000000000000001",
-                             "0.00000000000000000000001",
-                             "000000000000000000012.5",
-                             "0.1234567890123456789012345"})
-        QTest::addRow("plain %s", text) << QByteArray(text) << true;
-    QTest::newRow("tiny_fraction_long") << "0." + zeros + "1" << false; // beyond a double: general rules
-    QTest::newRow("beyond_double") << "1" + zeros << false;
-    for (const char *text : {"", "-", ".", "+1", " 1", "1 ", "1e5", "1E+5", "1,5", "1.2.3", "--1", "1-",
-                             "inf", "nan", "0x10", "1d"})
-        QTest::addRow("refused %s", text) << QByteArray(text) << false;
-}
-
-// The quick read of the usual reading text gives the very double the full conversion gives.
-void tst_NumberFormat::plainDecimalReadsAsFromChars()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(bool, plain);
-    const std::optional<double> value = plainDecimal(text);
-    QCOMPARE(value.has_value(), plain);
-    double expected = 0;
-    std::from_chars(text.constData(), text.constData() + text.size(), expected);
-    if (value)
-        QCOMPARE(std::bit_cast<quint64>(*value), std::bit_cast<quint64>(expected));
 }
 
 void tst_NumberFormat::roundsHalfToEven_data()
