@@ -253,14 +253,12 @@ void HistoryFileTest::plainReadingLinesReadAsByTheFieldRules_data()
 {
     QTest::addColumn<QByteArray>("line"); // after its index
     QTest::addColumn<QByteArrayList>("values");
-    QTest::newRow("usual") << QByteArray("  12.345\r\n") << QByteArrayList{"12.345"};
     QTest::newRow("tab_blanks_lf") << QByteArray("\t-1.5 \t \n") << QByteArrayList{"-1.5"};
     QTest::newRow("lone_cr") << QByteArray("  1 2\r") << QByteArrayList{"1 2"};
     QTest::newRow("quotes") << QByteArray("  \"1,5\" \r\n 1  1\"2\r\n") << QByteArrayList{"1,5", "1\"2"};
     // A comma ends the text; what follows it is read as the next reading's index.
     QTest::newRow("comma") << QByteArray("  12,345\r\n") << QByteArrayList{"12", ""};
     QTest::newRow("comma_after_index") << QByteArray(" , 4\r\n") << QByteArrayList{"4"};
-    QTest::newRow("empty_text") << QByteArray(" \r\n") << QByteArrayList{""};
 }
 
 // The quick way through the usual reading line gives what the general field rules give (an index with

@@ -166,29 +166,20 @@ void TestViewerLoad::readingTextsShowTheirValues_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("shown"); // slot 0's standard text of the value
     QTest::addColumn<QString>("message");
-    const QString overflow = QStringLiteral("Unaccepting Error (frmGraph cmdLoad) 6 Overflow");
+    const QString none, overflow = QStringLiteral("Unaccepting Error (frmGraph cmdLoad) 6 Overflow");
     const QByteArray zeros(400, '0');
-    QTest::newRow("usual") << QByteArray("-12.345") << "-12.345"
-                           << "";
-    QTest::newRow("point_first_and_last") << QByteArray("-.25") << "-0.25"
-                                          << "";
-    QTest::newRow("plus_exponent") << QByteArray("+1.5E+3") << "1500"
-                                   << "";
+    QTest::newRow("usual") << QByteArray("-12.345") << "-12.345" << none;
+    QTest::newRow("point_first") << QByteArray("-.25") << "-0.25" << none;
+    QTest::newRow("plus_exponent") << QByteArray("+1.5E+3") << "1500" << none;
     QTest::newRow("rounding_tie") << QByteArray("9007199254740993") << "9.00719925474099E+15" << overflow;
-    QTest::newRow("many_decimals") << QByteArray("0.30000000000000004") << "0.3"
-                                   << "";
-    QTest::newRow("22_decimals") << QByteArray("0.0000000000000000000001") << "1E-22"
-                                 << "";
+    QTest::newRow("many_decimals") << QByteArray("0.30000000000000004") << "0.3" << none;
+    QTest::newRow("22_decimals") << QByteArray("0.0000000000000000000001") << "1E-22" << none;
     QTest::newRow("too_small") << "0." + zeros + "1"
-                               << "0"
-                               << "";
-    QTest::newRow("two_points") << QByteArray("1.2.3") << "0"
-                                << "Not Number";
-    QTest::newRow("long_border_in") << QByteArray("-2147483648.5") << "-2147483648.5"
-                                    << "";
+                               << "0" << none;
+    QTest::newRow("two_points") << QByteArray("1.2.3") << "0" << QStringLiteral("Not Number");
+    QTest::newRow("long_border_in") << QByteArray("-2147483648.5") << "-2147483648.5" << none;
     QTest::newRow("long_border_out") << QByteArray("2147483647.5") << "2147483647.5" << overflow;
-    QTest::newRow("overlong") << "000000000000000000012.5" + zeros.left(9) << "12.5"
-                              << "";
+    QTest::newRow("overlong") << "000000000000000000012.5" + zeros.left(9) << "12.5" << none;
     QTest::newRow("beyond_double") << "1" + zeros << "0" << overflow;
 }
 
