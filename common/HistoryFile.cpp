@@ -25,6 +25,17 @@ bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
+// A comma or a line end: where an unquoted text field ends.
+bool endsText(char c)
+{
+    return c <= ',' && (c == ',' || isLineEnd(c));
+}
+const char *skipBlanksIn(const char *p, const char *end)
+{
+    while (p < end && isBlank(*p))
+        ++p;
+    return p;
+}
 
 // Skips digits from `i`; returns how many there were.
 qsizetype skipDigits(QByteArrayView t, qsizetype &i)
@@ -279,6 +290,38 @@ bool FieldInput::readLine(QByteArrayView &line)
     return true;
 }
 
+bool FieldInput::readPlainReading(std::int32_t &index, QByteArrayView &text)
+{
+    // A line this short stays far from the length limit wherever it starts.
+    constexpr qsizetype PlainLength = 64;
+    if (m_pos - m_lineStart > MaxLineLength - PlainLength)
+        return false;
+    const char *const begin = m_data.data() + m_pos;
+    const char *const end = begin + std::min(m_data.size() - m_pos, PlainLength);
+    const char *p = skipBlanksIn(begin, end);
+    const char *const digits = p;
+    const char *const digitsEnd = std::min(end, digits + 9);
+    std::int32_t value = 0;
+    for (; p < digitsEnd && isDigit(*p); ++p)
+        value = value * 10 + (*p - '0');
+    if (p == digits || p == end || !isBlank(*p)) // a tenth digit is no blank either
+        return false;
+    const char *const textBegin = skipBlanksIn(p, end);
+    p = textBegin;
+    while (p < end && !endsText(*p))
+        ++p;
+    if (p == textBegin || p == end || *p == ',' || *textBegin == '"')
+        return false;
+    const char *textEnd = p;
+    while (isBlank(textEnd[-1]))
+        --textEnd;
+    index = value;
+    text = QByteArrayView(textBegin, textEnd);
+    m_pos += p - begin;
+    skipLineEnd();
+    return true;
+}
+
 // ---- Loading ---------------------------------------------------------------------------------------
 
 namespace {
@@ -357,8 +400,9 @@ LoadResult load(QByteArrayView data, bool relaxed, const LoadSink &sink)
     while (!in.atEnd()) {
         std::int32_t m = 0;
         QByteArrayView value;
-        if (!in.readWhole(m) || (m == BlockMarker && !readBlock(in, r, sink)) ||
-            !readReadingText(in, value)) {
+        if (!in.readPlainReading(m, value) &&
+            (!in.readWhole(m) || (m == BlockMarker && !readBlock(in, r, sink)) ||
+             !readReadingText(in, value))) {
             const int number = in.error() ? in.error() : 9; // no input error: the block table is full
             return inputFailed(r, number, LoadStatus::InvalidStructure);
         }

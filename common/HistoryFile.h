@@ -110,6 +110,10 @@ public:
     bool readWhole(std::int32_t &value); // false on error (see error())
     bool readText(QByteArrayView &text);
     bool readLine(QByteArrayView &line);
+    // The usual reading line ("  5  12.345" and its line end), read at once: a plain index of up to 9
+    // digits, blanks, a text without comma or quote, a line end. Any other line reads nothing and
+    // gives false; the fields above then read it by the general rules, to the same result.
+    bool readPlainReading(std::int32_t &index, QByteArrayView &text);
     int error() const { return m_error; }
     static QString errorDescription(int number);
 

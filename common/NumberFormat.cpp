@@ -6,6 +6,8 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -195,6 +197,51 @@ double valPrefix(QStringView text)
         return 0.0;
     const double value = readNumber(v).value;
     return negative ? -value : value;
+}
+
+namespace {
+
+// Digits from p on, added to `digits` (which wraps beyond 19 digits: the count tells).
+const char *readDigits(const char *p, const char *end, std::uint64_t &digits)
+{
+    for (; p < end && *p >= '0' && *p <= '9'; ++p)
+        digits = digits * 10 + std::uint64_t(*p - '0');
+    return p;
+}
+
+} // namespace
+
+std::optional<double> plainDecimal(QByteArrayView text)
+{
+    // Up to 15 digits, digits and divisor are exact doubles and one division rounds as a full
+    // conversion does; longer texts take the full conversion.
+    static constexpr double Pow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char *p = text.data();
+    const char *const end = p + text.size();
+    const bool negative = p < end && *p == '-';
+    p += negative ? 1 : 0;
+    std::uint64_t digits = 0;
+    const char *const whole = p;
+    p = readDigits(p, end, digits);
+    std::ptrdiff_t count = p - whole, decimals = 0;
+    if (p < end && *p == '.') {
+        const char *const fraction = p + 1;
+        p = readDigits(fraction, end, digits);
+        decimals = p - fraction;
+        count += decimals;
+    }
+    if (p != end || count == 0)
+        return std::nullopt;
+    if (count < std::ptrdiff_t(std::size(Pow10))) {
+        const double value = double(digits) / Pow10[decimals];
+        return negative ? -value : value;
+    }
+    double value = 0;
+    const auto read = std::from_chars(text.data(), end, value);
+    if (read.ec != std::errc() || read.ptr != end)
+        return std::nullopt;
+    return value;
 }
 
 double roundHalfEven(double value)

@@ -2,6 +2,7 @@
 // round-half-to-even, the prefix read, the print style of written numbers and the display patterns.
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <optional>
@@ -24,6 +25,12 @@ std::optional<double> parseNumber(QStringView text, QStringView decimalSep);
 // at the first character that cannot continue a number ("12abc" 12, "  -3.5e" -3.5, "abc" 0, "1e3"
 // 1000). Blanks inside the number end it. A value beyond the double range gives +-infinity.
 double valPrefix(QStringView text);
+
+// A plain decimal text as the station writes readings: a minus at most, digits with at most one point,
+// nothing else ("-12.345", "5", "0.25"). Its value exactly as std::from_chars reads the text; nullopt
+// for any other text (blanks, "+", an exponent, ",") and for one beyond the range of a double, which
+// the general rules above then read.
+std::optional<double> plainDecimal(QByteArrayView text);
 
 // Round to a whole number, halves to the even neighbour (0.5 -> 0, 1.5 -> 2, 2.5 -> 2, -2.5 -> -2).
 double roundHalfEven(double value);

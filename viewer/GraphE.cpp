@@ -18,6 +18,8 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <sys/mman.h>
 
 namespace GraphE {
 
@@ -40,7 +42,16 @@ void GraphSlot::clear()
 void GraphSlot::reserve(qint32 n)
 {
     m_values.reserve(static_cast<size_t>(n));
-    m_times.reserve(static_cast<size_t>(n));
+}
+
+void GraphSlot::keepTimes()
+{
+    if (!m_evenTimes)
+        return;
+    m_evenTimes = false;
+    m_times.resize(m_values.size());
+    for (qint32 k = 0; k < count(); ++k)
+        m_times[static_cast<size_t>(k)] = static_cast<qint32>(qint64(k) * m_timeStep);
 }
 
 void GraphSlot::resize(qint32 n)
@@ -54,8 +65,11 @@ void GraphSlot::resize(qint32 n)
         for (qint32 k = count(); k < n; ++k) // an empty text is no number
             m_notNumbers.push_back(k);
     }
+    if (n > count()) // the added readings stand at time 0
+        keepTimes();
     m_values.resize(static_cast<size_t>(n), 0.0);
-    m_times.resize(static_cast<size_t>(n), 0);
+    if (!m_evenTimes)
+        m_times.resize(static_cast<size_t>(n), 0);
 }
 
 void GraphSlot::append(QByteArrayView text, double v, qint32 t, bool normalised, bool number)
@@ -67,8 +81,13 @@ void GraphSlot::append(QByteArrayView text, double v, qint32 t, bool normalised,
         m_texts.append(text.data(), text.size());
         m_textEnds.push_back(static_cast<quint32>(m_texts.size()));
     }
+    if (m_evenTimes && count() == 1)
+        m_timeStep = t;
+    if (m_evenTimes && qint64(count()) * m_timeStep != t)
+        keepTimes();
     m_values.push_back(v);
-    m_times.push_back(t);
+    if (!m_evenTimes)
+        m_times.push_back(t);
 }
 
 void Viewer::unloadSlot(quint8 slot)
@@ -98,6 +117,10 @@ struct ReadingValue {
 
 ReadingValue readingValue(QByteArrayView text)
 {
+    // The usual text, "-12.345", of a value well inside a Long
+    if (const std::optional<double> plain = NumberFormat::plainDecimal(text);
+        plain && std::fabs(*plain) < std::numeric_limits<qint32>::max())
+        return {ReadingValue::Count, *plain};
     if (!HistoryFile::isNumericText(text))
         return {};
     QByteArrayView t = text.trimmed();
@@ -143,6 +166,47 @@ QString invalidStructureText(const QString &path)
     return QStringLiteral("The selected file ") + path +
            QStringLiteral(" has invalid structure.\nTo get good structure file press <Save> button, please");
 }
+
+namespace {
+
+// A history file's bytes: mapped where the system allows, else read whole. The pages of the mapping
+// that the reader has passed are handed back as it goes: a long file is never resident all at once.
+class FileBytes {
+public:
+    explicit FileBytes(QFile &file)
+        : m_mapped(file.size() > 0 ? file.map(0, file.size()) : nullptr), m_size(file.size())
+    {
+        if (!m_mapped)
+            m_copy = file.readAll();
+    }
+    QByteArrayView data() const
+    {
+        return m_mapped ? QByteArrayView(m_mapped, m_size) : QByteArrayView(m_copy);
+    }
+    // The reader stands at `at`; the pages before it are not read again. Should they be, the system
+    // reads them in again from the file, so handing them back never changes what is read.
+    void passed(const char *at)
+    {
+        const auto *base = reinterpret_cast<const char *>(m_mapped);
+        if (!m_mapped || at < base || at > base + m_size)
+            return;
+        const qsizetype upTo = (at - base) / ReleaseStep * ReleaseStep;
+        if (upTo <= m_released)
+            return;
+        ::madvise(const_cast<uchar *>(m_mapped) + m_released, static_cast<size_t>(upTo - m_released),
+                  MADV_DONTNEED);
+        m_released = upTo;
+    }
+
+private:
+    static constexpr qsizetype ReleaseStep = qsizetype(4) << 20; // a multiple of any page size
+    QByteArray m_copy;
+    const uchar *m_mapped;
+    qsizetype m_size;
+    qsizetype m_released = 0;
+};
+
+} // namespace
 
 void storeTrailer(Viewer &v, GraphSlot &s, const HistoryFile::Trailer &trailer)
 {
@@ -209,11 +273,8 @@ LoadReport LoadHistoryFile(Viewer &v, const QString &path, quint8 slot, QWidget 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {LoadOutcome::RuntimeError, 53, QStringLiteral("File not found")};
-    QByteArray copy;
-    const uchar *mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
-    if (!mapped)
-        copy = file.readAll();
-    const QByteArrayView data = mapped ? QByteArrayView(mapped, file.size()) : QByteArrayView(copy);
+    FileBytes bytes(file);
+    const QByteArrayView data = bytes.data();
 
     const bool relaxed = HistoryFile::isAutoSavePath(path);
     const bool normalised = slot == 0;
@@ -227,6 +288,7 @@ LoadReport LoadHistoryFile(Viewer &v, const QString &path, quint8 slot, QWidget 
     };
     bool overflow = false; // a reading's time does not fit the Long time array
     ReadingNotes notes;
+    qsizetype position = 0; // of the last reading text in the file
     sink.reading = [&](std::int32_t k, QByteArrayView text) {
         const qint64 time = qint64(k) * step;
         if (time > std::numeric_limits<qint32>::max()) {
@@ -234,7 +296,13 @@ LoadReport LoadHistoryFile(Viewer &v, const QString &path, quint8 slot, QWidget 
             return false;
         }
         takeReading(s, text, static_cast<qint32>(time), normalised, notes);
-        return (k & 1023) != 0 || pacer.keepGoing(text.data() - data.data());
+        if ((k & 1023) != 0)
+            return true;
+        if (!text.isNull()) { // an empty text stands nowhere in the file
+            bytes.passed(text.data());
+            position = text.data() - data.data();
+        }
+        return pacer.keepGoing(position);
     };
     const HistoryFile::LoadResult r = HistoryFile::load(data, relaxed, sink);
 

@@ -38,11 +38,14 @@ enum HeaderText {
 // Values are also kept as numbers, converted once while loading, for plotting.
 class GraphSlot {
 public:
-    qint32 count() const { return static_cast<qint32>(m_times.size()); }
+    qint32 count() const { return static_cast<qint32>(m_values.size()); }
     qint32 upperBound() const { return count() - 1; }
     QString valueText(qint32 k) const;
     double value(qint32 k) const { return m_values[static_cast<size_t>(k)]; }
-    qint32 time(qint32 k) const { return m_times[static_cast<size_t>(k)]; }
+    qint32 time(qint32 k) const
+    {
+        return m_evenTimes ? static_cast<qint32>(qint64(k) * m_timeStep) : m_times[static_cast<size_t>(k)];
+    }
     const std::vector<double> &values() const { return m_values; }
     const PlotCurve::ValueSummary &summary() const { return m_summary; }
     void summarise() { m_summary.build(m_values); }
@@ -60,8 +63,13 @@ public:
     const std::vector<qint32> &notNumbers() const { return m_notNumbers; } // ascending
 
 private:
+    void keepTimes(); // the times leave k * m_timeStep: each is kept from now on
+
     std::vector<double> m_values;
     PlotCurve::ValueSummary m_summary;
+    // Loaded readings stand at k times the reading interval: their times are kept only when they do not.
+    bool m_evenTimes = true;
+    qint32 m_timeStep = 0;
     std::vector<qint32> m_times;
     QByteArray m_texts;              // texts as read, back to back (not used when normalised)
     std::vector<quint32> m_textEnds; // end offset of text k in m_texts

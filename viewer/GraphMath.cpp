@@ -162,10 +162,9 @@ XScale MakeXscale(std::int32_t width, double xmin, double xmax)
         scale.kind = XScale::TooNarrow;
         return scale;
     }
-    for (std::int32_t i = 0; i < span; ++i) {
-        if (i % scale.step == 0)
-            scale.ticks.push_back({roundWhole(unit * i + x0), a + i});
-    }
+    for (std::int64_t i = 0; i < span; i += scale.step) // a span of readings has a step of at least 1
+        scale.ticks.push_back(
+            {roundWhole(unit * static_cast<double>(i) + x0), a + static_cast<std::int32_t>(i)});
     return scale;
 }
 

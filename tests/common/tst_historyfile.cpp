@@ -73,6 +73,8 @@ private slots:
     void tooManyBlocksIsARuntimeError();
     void numericTest_data();
     void numericTest();
+    void plainReadingLinesReadAsByTheFieldRules_data();
+    void plainReadingLinesReadAsByTheFieldRules();
     void autoSavePathIsCaseSensitive();
     void autoSaveCutAnywhereLoadsItsWholeBlocks_data();
     void autoSaveCutAnywhereLoadsItsWholeBlocks();
@@ -245,6 +247,33 @@ void HistoryFileTest::numericTest()
     QFETCH(QByteArray, text);
     QFETCH(bool, numeric);
     QCOMPARE(isNumericText(QByteArrayView(text)), numeric);
+}
+
+void HistoryFileTest::plainReadingLinesReadAsByTheFieldRules_data()
+{
+    QTest::addColumn<QByteArray>("line"); // after its index
+    QTest::addColumn<QByteArrayList>("values");
+    QTest::newRow("tab_blanks_lf") << QByteArray("\t-1.5 \t \n") << QByteArrayList{"-1.5"};
+    QTest::newRow("lone_cr") << QByteArray("  1 2\r") << QByteArrayList{"1 2"};
+    QTest::newRow("quotes") << QByteArray("  \"1,5\" \r\n 1  1\"2\r\n") << QByteArrayList{"1,5", "1\"2"};
+    // A comma ends the text; what follows it is read as the next reading's index.
+    QTest::newRow("comma") << QByteArray("  12,345\r\n") << QByteArrayList{"12", ""};
+    QTest::newRow("comma_after_index") << QByteArray(" , 4\r\n") << QByteArrayList{"4"};
+}
+
+// The quick way through the usual reading line gives what the general field rules give (an index with
+// a sign or of ten digits takes the general rules).
+void HistoryFileTest::plainReadingLinesReadAsByTheFieldRules()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArrayList, values);
+    values << "7.5";
+    for (const QByteArray index : {"0", "+0", "000000001", "1234567890"}) {
+        const Loaded l = loadBytes("Timer2Interval,  300 \r\n-999999  0  5  3  1500  1 \r\n " + index + line +
+                                   " 1  7.5\r\n-1, -1\r\n" + trailer("1"));
+        QCOMPARE(l.result.status, LoadStatus::Ok);
+        QCOMPARE(l.values, values);
+    }
 }
 
 void HistoryFileTest::autoSavePathIsCaseSensitive()

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <bit>
+#include <charconv>
 
 using namespace ViewerTest;
 
@@ -27,6 +29,8 @@ private slots:
     void slotZeroNormalisesValueTexts_data();
     void slotZeroNormalisesValueTexts();
     void readingsThatAreNoNumbersAreReportedOnce();
+    void readingTextsShowTheirValues_data();
+    void readingTextsShowTheirValues();
     void timesFollowXAxisMode();
     void timeBeyondLongRangeEndsWithOverflow();
     void onlyExactAutoSaveNameMayEndEarly_data();
@@ -155,6 +159,52 @@ void TestViewerLoad::readingsThatAreNoNumbersAreReportedOnce()
     for (const int k : {1, 2, 4})
         QCOMPARE(s.value(k), 0.0);
     QCOMPARE(s.value(3), 12.351);
+}
+
+void TestViewerLoad::readingTextsShowTheirValues_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("shown"); // slot 0's standard text of the value
+    QTest::addColumn<QString>("message");
+    const QString none, overflow = QStringLiteral("Unaccepting Error (frmGraph cmdLoad) 6 Overflow");
+    const QByteArray zeros(400, '0');
+    QTest::newRow("usual") << QByteArray("-12.345") << "-12.345" << none;
+    QTest::newRow("point_first") << QByteArray("-.25") << "-0.25" << none;
+    QTest::newRow("plus_exponent") << QByteArray("+1.5E+3") << "1500" << none;
+    QTest::newRow("rounding_tie") << QByteArray("9007199254740993") << "9.00719925474099E+15" << overflow;
+    QTest::newRow("many_decimals") << QByteArray("0.30000000000000004") << "0.3" << none;
+    QTest::newRow("22_decimals") << QByteArray("0.0000000000000000000001") << "1E-22" << none;
+    QTest::newRow("too_small") << "0." + zeros + "1"
+                               << "0" << none;
+    QTest::newRow("two_points") << QByteArray("1.2.3") << "0" << QStringLiteral("Not Number");
+    QTest::newRow("long_border_in") << QByteArray("-2147483648.5") << "-2147483648.5" << none;
+    QTest::newRow("long_border_out") << QByteArray("2147483647.5") << "2147483647.5" << overflow;
+    QTest::newRow("overlong") << "000000000000000000012.5" + zeros.left(9) << "12.5" << none;
+    QTest::newRow("beyond_double") << "1" + zeros << "0" << overflow;
+}
+
+// Slot 0 shows the standard text of each reading's value, slot 1 the text as read; a value is the
+// full conversion's; beyond a Long it says the overflow, no number says "Not Number" (slot 0 only).
+void TestViewerLoad::readingTextsShowTheirValues()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, shown);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "r.txt", historyFile({{0xFF, {"1.5", text, "2.5"}}}));
+    double full = 0;
+    std::from_chars(text.constData() + (text[0] == '+'), text.constData() + text.size(), full);
+    for (const quint8 slot : {0, 1}) {
+        FreshViewer viewer;
+        Zelk::MsgBoxRecorder boxes;
+        QCOMPARE(GraphE::LoadHistoryFile(viewer.state, path, slot).outcome, GraphE::LoadOutcome::Loaded);
+        const GraphE::GraphSlot &s = viewer.state.slotData[slot];
+        QCOMPARE(s.valueText(1), slot == 0 ? shown : QString::fromLatin1(text));
+        QCOMPARE(std::bit_cast<quint64>(s.value(1)),
+                 std::bit_cast<quint64>(message == "Not Number" ? 0.0 : full));
+        QCOMPARE(s.valueText(2), QString("2.5"));
+        QCOMPARE(boxes.texts.join(' '), slot == 1 && message == "Not Number" ? QString() : message);
+    }
 }
 
 void TestViewerLoad::timesFollowXAxisMode()
