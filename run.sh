@@ -34,8 +34,8 @@ cleanup() { if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; fi; 
 trap cleanup EXIT
 
 if [ -z "$device" ]; then
-    # The stand-in prints its port on the first line of standard output; runs take 3 seconds.
-    coproc SIM { exec "$bin/zelk-devicesim" --listen 127.0.0.1:0 --run-ms 3000; }
+    # The stand-in prints its port on the first line of standard output; runs take 6 seconds.
+    coproc SIM { exec "$bin/zelk-devicesim" --listen 127.0.0.1:0 --run-ms 6000; }
     sim_pid=$SIM_PID
     read -r port <&"${SIM[0]}"
     device="127.0.0.1:$port"
@@ -57,7 +57,8 @@ fi
 
 echo "run: no display; running the headless demo in $work, device $device"
 rm -f monitor-polling.png monitor-after-run.png kurvex-full.png kurvex.png kurvex-measure.png All_data.txt \
-    AutoSave.txt zoomed.csv kurvex-plot.pdf ZELK_NET_comm.log ZELK_NET_comm.log.1 demo.jsonl
+    AutoSave.txt zoomed.csv kurvex-plot.pdf ZELK_NET_comm.log ZELK_NET_comm.log.1 demo.jsonl \
+    kurvex-follow.png follow.jsonl
 # An offscreen screen of 1366x768 at 96 dpi, so the monitor lays itself out as on a laptop screen.
 screen=$(mktemp --suffix=.json)
 cleanup_screen() { rm -f "$screen"; cleanup; }
@@ -68,10 +69,21 @@ export QT_QPA_PLATFORM="offscreen:configfile=$screen"
 export ZELK_AUTOMATION=$top/scripts/demo-monitor.txt
 export ZELK_AUTOMATION_VIEWER=$top/scripts/demo-viewer.txt
 # Kurvex, started by "Show Graph", inherits the monitor's output: the pipe ends when both have ended.
+# A second Kurvex follows the run's AutoSave.txt while it grows (scripts/demo-follow.txt).
+follow_run() {
+    for _ in $(seq 600); do
+        [ -s AutoSave.txt ] && break
+        sleep 0.1
+    done
+    [ -s AutoSave.txt ] && ZELK_AUTOMATION=$top/scripts/demo-follow.txt "$bin/Kurvex" >follow.jsonl
+}
+follow_run &
+follow_pid=$!
 "$bin/ZELK-NET-MONITOR" | cat >demo.jsonl
+wait "$follow_pid"
 
-event_count() { grep -c "\"event\":\"$1\"" demo.jsonl || true; }
-field() { grep "\"name\":\"$1\"" demo.jsonl | tail -n 1 | sed -n "s/.*\"$2\":\"\([^\"]*\)\".*/\1/p"; }
+event_count() { cat demo.jsonl follow.jsonl 2>/dev/null | grep -c "\"event\":\"$1\"" || true; }
+field() { grep "\"name\":\"$1\"" "${3:-demo.jsonl}" | sed -n "${4:-\$}p" | sed -n "s/.*\"$2\":\"\([^\"]*\)\".*/\1/p"; }
 
 samples=$(sed -n 's/^Samples: *\([0-9]*\).*/\1/p' All_data.txt 2>/dev/null || true)
 echo "run: the monitor polled the device, switched outputs 1 and 3 on, stopped polling and ran a"
@@ -79,10 +91,12 @@ echo "     fast-sampling run to its end code $(field lblErrNumer caption) \"$(fi
 echo "     Show Graph started Kurvex on All_data.txt, which zoomed to $(field txtXmin text)..$(field txtXmax text) ms,"
 echo "     then two wheel notches further, measured \"$(field lblCursors caption)\""
 echo "     and exported $(($(wc -l <zoomed.csv 2>/dev/null || echo 1) - 1)) readings to zoomed.csv and the plot to kurvex-plot.pdf;"
+echo "     while the run went on, a second Kurvex followed AutoSave.txt: its right edge moved from"
+echo "     $(field txtXmax text follow.jsonl 1) ms to $(field txtXmax text follow.jsonl 2) ms (kurvex-follow.png);"
 echo "     the communication log holds $(wc -l <ZELK_NET_comm.log 2>/dev/null || echo 0) lines."
 echo "run: files in $work:"
-for f in monitor-polling.png monitor-after-run.png kurvex-full.png kurvex.png kurvex-measure.png All_data.txt \
-    zoomed.csv kurvex-plot.pdf ZELK_NET_comm.log demo.jsonl; do
+for f in monitor-polling.png monitor-after-run.png kurvex-full.png kurvex.png kurvex-measure.png \
+    kurvex-follow.png All_data.txt zoomed.csv kurvex-plot.pdf ZELK_NET_comm.log demo.jsonl follow.jsonl; do
     if [ -f "$f" ]; then
         printf '     %-22s %8d bytes\n' "$f" "$(stat -c %s "$f")"
     else
@@ -92,7 +106,7 @@ done
 problems=$(($(event_count error) + $(event_count timeout) + $(event_count msgbox)))
 if [ "$problems" -gt 0 ]; then
     echo "run: the demo did not go as planned; see the error, timeout and msgbox lines in demo/demo.jsonl:"
-    grep -E '"event":"(error|timeout|msgbox)"' demo.jsonl >&2
+    grep -hE '"event":"(error|timeout|msgbox)"' demo.jsonl follow.jsonl >&2
     exit 1
 fi
 echo "run: demo finished."
