@@ -43,10 +43,11 @@ QDateTime now()
 
 void frmClient::createPublishing()
 {
-    // Beside the communication log box: both hand the station's traffic to somebody else.
-    chkPublish = new PublishBox(QStringLiteral("Publish"), FraErrorStatus);
+    // In the free room of the Activation Mode frame, right of the time-out box: on every screen the frame
+    // holds it without growing.
+    chkPublish = new PublishBox(QStringLiteral("Publish"), FraTimers);
     chkPublish->setObjectName(QStringLiteral("chkPublish"));
-    Zelk::setGeometryTwips(chkPublish, 246 * 15, 104 * 15, 80 * 15, 20 * 15);
+    Zelk::setGeometryTwips(chkPublish, 174 * 15, 102 * 15, 76 * 15, 24 * 15);
     showPublishState(false, {});
     connect(chkPublish, &QCheckBox::stateChanged, this, &frmClient::chkPublish_Click);
 }

@@ -90,10 +90,16 @@ public:
         env.insert(QStringLiteral("ZELK_DEFAULT_ADDRESS"), address);
         m_process.setProcessEnvironment(env);
         m_process.setWorkingDirectory(workDir);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel); // its complaints in the test log
+        if (m_errorFile.isEmpty())
+            m_process.setProcessChannelMode(
+                QProcess::ForwardedErrorChannel); // its complaints in the test log
+        else
+            m_process.setStandardErrorFile(m_errorFile);
         m_process.start(program, {});
         return m_process.waitForStarted(10000);
     }
+    // Its standard error into `path` instead of the test log (set before start).
+    void keepErrorsIn(const QString &path) { m_errorFile = path; }
     qint64 pid() const { return m_process.processId(); }
     QProcess &process() { return m_process; }
 
@@ -213,6 +219,7 @@ private:
     QProcess m_process;
     QList<QJsonObject> m_events;
     int m_line = 0;
+    QString m_errorFile;
 };
 
 } // namespace E2e
