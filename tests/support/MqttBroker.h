@@ -79,6 +79,7 @@ public:
     void stop() { endProcess(m_process); }
 
     quint16 port() const { return m_port; }
+    qint64 pid() const { return m_process.processId(); }
     QString user() const { return QStringLiteral("zelk-station"); }
     QString password() const { return m_password; }
     QString caFile() const { return m_dir.filePath(QStringLiteral("ca.crt")); }
