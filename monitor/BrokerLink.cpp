@@ -90,6 +90,10 @@ QString BrokerLink::Session::open(const Config &config)
     mosquitto_publish_callback_set(
         client, [](mosquitto *, void *object, int mid) { Session::of(object)->unacked.erase(mid); });
     mosquitto_log_callback_set(client, [](mosquitto *, void *object, int level, const char *text) {
+        // ZELK_MQTT_TRACE: the library's own account of the connection on standard error (it never
+        // holds the password).
+        if (qEnvironmentVariableIsSet("ZELK_MQTT_TRACE"))
+            qWarning("mqtt: %s", text);
         if (level & (MOSQ_LOG_ERR | MOSQ_LOG_WARNING))
             Session::of(object)->libraryError = QString::fromUtf8(text);
     });
@@ -162,7 +166,12 @@ BrokerLink::BrokerLink(Config config, QObject *parent)
     : QObject(parent), m_config(std::move(config)), m_queue(m_config.settings.queueLimit)
 {
     std::call_once(libraryStarted, [] { mosquitto_lib_init(); });
-    m_thread = std::thread([this] { run(); });
+}
+
+void BrokerLink::start()
+{
+    if (!m_thread.joinable())
+        m_thread = std::thread([this] { run(); });
 }
 
 BrokerLink::~BrokerLink()
@@ -172,7 +181,8 @@ BrokerLink::~BrokerLink()
         m_stop = true;
     }
     m_wake.notify_all();
-    m_thread.join();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 void BrokerLink::publish(Publish::Message message)

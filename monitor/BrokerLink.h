@@ -21,6 +21,8 @@ public:
         Publish::Message offline; // the last will, and the farewell of a clean stop
     };
     explicit BrokerLink(Config config, QObject *parent = nullptr);
+    // Connects on its own thread from now on: connect to the signals before.
+    void start();
     // Sends what waits (at most about a second and a half), the farewell, and disconnects.
     ~BrokerLink() override;
     BrokerLink(const BrokerLink &) = delete;

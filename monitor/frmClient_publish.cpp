@@ -125,6 +125,7 @@ void frmClient::startPublishing()
                          .arg(m_publishing.broker(), reason, QString::number(m_publishing.queueLimit)));
     });
     showPublishState(false, {});
+    m_broker->start();
     publishIo();
 }
 

@@ -27,6 +27,19 @@ void writeStation(const QString &folder, const Mqtt::MqttBroker &broker, const Q
                                                     QByteArray::number(broker.port()) + "\n" + extra);
 }
 
+// Polling from the Weight button, once the start-up request has been answered (a click while it is on
+// its way finds the window polling already, and is not taken).
+bool startPolling(Monitor &monitor)
+{
+    return monitor.waitFor("lblChanNum", "caption", "1", 60000) && monitor.run("click cmdWeight");
+}
+
+// The Publish box ticked: on and connected.
+bool connected(Monitor &monitor, int ms)
+{
+    return monitor.waitFor("chkPublish", "value", "1", ms);
+}
+
 QList<QJsonObject> payloads(const QList<Mqtt::Message> &messages, const QString &topic)
 {
     QList<QJsonObject> found;
@@ -67,8 +80,8 @@ void TestPublishing::pollingRunAndLastWill()
     writeStation(dir.path(), broker);
     Monitor monitor;
     QVERIFY(monitor.start(dir.path(), QStringLiteral("127.0.0.1:%1").arg(device.port())));
-    QVERIFY(monitor.waitFor("chkPublish", "value", "1", 30000)); // ticked: connected
-    QVERIFY(monitor.run("click cmdWeight"));
+    QVERIFY2(connected(monitor, 30000), qPrintable(monitor.property("chkPublish", "tooltip")));
+    QVERIFY(startPolling(monitor));
     QVERIFY(sub.waitFor([](const auto &m) { return has("zelk/st1/weight", 20, m); }, 30000));
     QVERIFY(monitor.run("click cmdSetOutOn(2)"));
     QVERIFY(sub.waitFor([](const auto &m) { return has("zelk/st1/io", 2, m); }, 30000));
@@ -141,8 +154,8 @@ void TestPublishing::brokerAwayWhilePolling()
     writeStation(dir.path(), broker, "QueueLimit=10\nWeightRate=50\n");
     Monitor monitor;
     QVERIFY(monitor.start(dir.path(), QStringLiteral("127.0.0.1:%1").arg(device.port())));
-    QVERIFY(monitor.waitFor("chkPublish", "value", "1", 30000));
-    QVERIFY(monitor.run("click cmdWeight"));
+    QVERIFY2(connected(monitor, 30000), qPrintable(monitor.property("chkPublish", "tooltip")));
+    QVERIFY(startPolling(monitor));
     const auto replies = [&] { return monitor.count("lblTotalReadingsD"); };
     QVERIFY(monitor.waitForCount("lblTotalReadingsD", 20, 30000));
     const auto rate = [&] {
@@ -167,7 +180,7 @@ void TestPublishing::brokerAwayWhilePolling()
         QVERIFY(broker.restart());
     Mqtt::MqttSubscriber sub;
     QVERIFY(sub.start(broker));
-    QVERIFY(monitor.waitFor("chkPublish", "value", "1", 60000));
+    QVERIFY2(connected(monitor, 60000), qPrintable(monitor.property("chkPublish", "tooltip")));
     QVERIFY(sub.waitFor([](const auto &m) { return has("zelk/st1/weight", 5, m); }, 30000));
     const QStringList messages = monitor.messages();
     QCOMPARE(messages.size(), frozen ? 0 : 1);
@@ -217,7 +230,7 @@ void TestPublishing::refusedOrUntrusted()
     QVERIFY(monitor.run("check chkCommLog 1"));
     QVERIFY(monitor.run("click cmdWeight"));
     if (reason.isEmpty()) {
-        QVERIFY(monitor.waitFor("chkPublish", "value", "1", 30000));
+        QVERIFY2(connected(monitor, 30000), qPrintable(monitor.property("chkPublish", "tooltip")));
         QVERIFY(Mqtt::retainedMessage(broker, "zelk/st1/status", 10000));
     } else {
         QVERIFY(monitor.awaitMessages(1, 30000));
