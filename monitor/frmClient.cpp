@@ -2,6 +2,7 @@
 // the reading counter and the raw-XML view. The other subsystems live in frmClient_*.cpp.
 #include "frmClient.h"
 
+#include "BrokerLink.h"
 #include "Controls.h"
 #include "DeviceLink.h"
 #include "MdlFunctions.h"
@@ -91,6 +92,7 @@ frmClient::~frmClient()
 {
     Zelk::setMsgBoxRepeatListener(nullptr);
     m_link->disconnect(this);
+    stopPublishing();
 }
 
 void frmClient::createControls()
@@ -103,6 +105,7 @@ void frmClient::createControls()
     createLampFrames();
     createModeFrames();
     createStatusFrames();
+    createPublishing();
     createViewControls();
     createTrend();
     connectSetPointAndTare();
@@ -362,6 +365,7 @@ void frmClient::Form_Load()
     setRunMode(RunModes::afterPoll(m_runMode));
     ChkSetPoint->setCheckState(strCfgSetPointCheck == QLatin1String("1") ? Qt::Checked : Qt::Unchecked);
     LoadLayoutFile();
+    loadPublishing();
 }
 
 void frmClient::Form_Unload(std::int16_t &Cancel)
@@ -381,6 +385,8 @@ void frmClient::unload(int exitCode)
     Timer3AutoSave->stop();
     if (lBlockCount > 0)
         saveRunOnce(false);
+    // The broker hears the end of the run, then the station going offline.
+    stopPublishing();
     QCoreApplication::exit(exitCode);
 }
 

@@ -6,8 +6,10 @@
 #include "ReadingStore.h"
 #include "ReplyAssembler.h"
 #include "RunMode.h"
+#include "StationPublishing.h"
 #include "WeightTrend.h"
 
+class BrokerLink;
 class DeviceLink;
 class TrendPlot;
 
@@ -17,7 +19,9 @@ class TrendPlot;
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QCheckBox;
@@ -155,6 +159,8 @@ public:
     Zelk::HeldTextView *txtRealTimeInfo = nullptr; // laid out only while shown
     QTimer *Timer3AutoSave = nullptr;
     TrendPlot *picWeightTrend = nullptr;
+    // Off, on and connected (ticked), on and not connected (half ticked).
+    QCheckBox *chkPublish = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -342,4 +348,34 @@ private:
     void showLive();
     void setReadoutsStale(bool stale);
     QString m_staleSince; // the communication status while stale; empty while live
+
+    // Publishing to a broker (frmClient_publish.cpp): off until the operator or the station settings
+    // file switches it on. Each handled status reply, input or output change, run and fault the operator
+    // sees goes to the broker link, which never holds up the device or the window.
+    void createPublishing();
+    void loadPublishing();
+    void reportStationFile(const QStringList &problems);
+    void chkPublish_Click();
+    void startPublishing();
+    void stopPublishing();
+    void showPublishState(bool connected, const QString &lastError);
+    void publishStatusReply(std::optional<double> gross, std::optional<std::int32_t> a2d, bool overflow);
+    void publishIo();
+    Publish::RunSummary runSummary() const;
+    void publishRunStarted();
+    void publishRunEnded(const QString &failure);
+    void publishRunFault(const QString &reason);
+    void publishFault(Publish::FaultKind kind, const QString &text);
+    // A file that could not be written: the operator's message, and the broker's fault.
+    void showWriteFailure(const QString &text, bool later);
+    double shownTare() const;
+    std::unique_ptr<BrokerLink> m_broker;
+    Publish::Settings m_publishing;
+    Publish::Thinner m_weightThinner;
+    QElapsedTimer m_publishClock;
+    QString m_publishError;
+    bool m_ioReported = false; // the device has reported an input or output word
+    std::optional<std::pair<int, int>> m_ioPublished;
+    QElapsedTimer m_runClock;
+    bool m_runFaultPublished = false;
 };

@@ -66,8 +66,9 @@ void frmClient::Save_Config_File(const QString &strConfigFile)
                                     strCfgSampleTime, txtTimeout2->text(),  strCfgXMode};
     QString error;
     if (!ConfigFile::save(strConfigFile, values, &error))
-        Zelk::MsgBox(QStringLiteral("The file ") + strConfigFile + QStringLiteral(" could not be written: ") +
-                     error);
+        showWriteFailure(QStringLiteral("The file ") + strConfigFile +
+                             QStringLiteral(" could not be written: ") + error,
+                         false);
 }
 
 void frmClient::cmdSaveConfig_Click()

@@ -72,7 +72,7 @@ bool frmClient::SaveMemory2File(const QString &fileName, std::int32_t BeginInd, 
     if (failure.isEmpty())
         return true;
     // The readings stay in memory: the run can be saved again under another name.
-    Zelk::MsgBox(failure);
+    showWriteFailure(failure, false);
     return false;
 }
 
@@ -82,12 +82,9 @@ void frmClient::saveRunOnce(bool later)
         return;
     const QString failure =
         historyWriteFailure(txtHistFileName->text(), 0, lBlockCount, ReadingStore::Frame::Complete);
-    if (failure.isEmpty())
-        return;
-    if (later)
-        msgBoxAfterEvent(failure);
-    else
-        Zelk::MsgBox(failure);
+    publishRunEnded(failure);
+    if (!failure.isEmpty())
+        showWriteFailure(failure, later);
 }
 
 // While a run is in progress both mode buttons are disabled; the end of the run, a fault of the
@@ -103,7 +100,7 @@ void frmClient::Timer3AutoSave_Timer()
         if (!failure.isEmpty()) {
             // Reported once: the auto-save stops for the rest of the run, which goes on in memory.
             TimerSwitch::setEnabled(Timer3AutoSave, false);
-            Zelk::MsgBox(failure);
+            showWriteFailure(failure, false);
             return;
         }
         lAutoSaveBegin = step.to;

@@ -167,7 +167,7 @@ void frmClient::SaveLayoutFile()
     }
     QString error;
     if (!Zelk::saveWhole(LayoutFile::FileName, LayoutFile::compose(S, windowLine, controls), &error))
-        Zelk::MsgBox(QStringLiteral("Else Error75") + error);
+        showWriteFailure(QStringLiteral("Else Error75") + error, false);
 }
 
 void frmClient::LoadLayoutFile()

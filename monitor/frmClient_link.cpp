@@ -132,9 +132,13 @@ void frmClient::noAnswerPath(bool reported)
     // The link is silenced before the message box, so no tick or socket event of this exchange can
     // raise a second message while the first one is open.
     m_link->silence();
-    if (!reported)
-        Zelk::MsgBox(QStringLiteral("Server does not answer! Possibly IP-address is incorrect.\n"
-                                    "Be sure the Server is running and try again, please! "));
+    const QString text = QStringLiteral("Server does not answer! Possibly IP-address is incorrect.\n"
+                                        "Be sure the Server is running and try again, please! ");
+    publishRunFault(text);
+    if (!reported) {
+        publishFault(Publish::FaultKind::NoAnswer, text);
+        Zelk::MsgBox(text);
+    }
     SetOutPut_Disasable(true);
     // A StopSample started from here is the quiet connection.
     m_link->startQuietly([this] { cmdStopSample_Click(); });
@@ -177,10 +181,7 @@ void frmClient::commLogFailed(const QString &text, bool later)
 {
     m_link->setLogging(false);
     chkCommLog->setCheckState(Qt::Unchecked);
-    if (later)
-        msgBoxAfterEvent(text);
-    else
-        Zelk::MsgBox(text);
+    showWriteFailure(text, later);
 }
 
 void frmClient::messageRepeat(const QString &text)

@@ -50,6 +50,11 @@ void frmClient::ShowStatusWeight(double gross)
     lblWT_BRUTTO->setText(weightText(gross - tareValue(lblTareData)));
 }
 
+double frmClient::shownTare() const
+{
+    return tareValue(lblTareData);
+}
+
 void frmClient::ShowFastWeight(const QString &text)
 {
     ShowStatusWeight(DeviceWeight(text));

@@ -68,10 +68,13 @@ void frmClient::GiveUpReply()
     const bool quiet = m_link->quietExchange();
     m_link->silence(); // before the message box: nothing more of this exchange can raise it again
     const QString text = QStringLiteral(" Invalid XML data!  ");
-    if (givenUp > 1)
+    publishRunFault(text);
+    if (givenUp > 1) {
         messageRepeat(text);
-    else if (!quiet)
+    } else if (!quiet) {
+        publishFault(Publish::FaultKind::ReplyGivenUp, text);
         Zelk::MsgBox(text);
+    }
     // A run cut off here asks the device to stop; if that request fails too, the fault has been
     // reported already.
     m_link->startQuietly([this] { cmdStopSample_Click(); });
@@ -151,6 +154,7 @@ void frmClient::TakeOutputWord(const QString &text)
         return;
     iOutStatus = *word;
     iOutStatusNew = *word;
+    m_ioReported = true;
     if (iOutStatusNew != iOutStatusShown) {
         SetOutLampStatus(iOutStatus);
         iOutStatusShown = iOutStatusNew;
@@ -164,6 +168,7 @@ void frmClient::TakeInputWord(const QString &text)
         return;
     iInStatus = *word;
     iInStatusNew = *word;
+    m_ioReported = true;
     if (iInStatusNew != iInStatusShown) {
         SetInpLampStatus(std::int16_t(*word & 0xFF)); // a word outside a byte: its low 8 bits
         iInStatusShown = iInStatusNew;
@@ -215,24 +220,28 @@ void frmClient::HandleRTStatusReply()
     bSetPointFlag = true;
     StartConnection(m_link->reconnecting());
     ShowCounters();
-    std::int32_t a2d = 0;
+    std::optional<std::int32_t> a2dRead;
     QString value;
     if (element("<A2D>", value)) {
         // A count that is not a whole number is taken as absent.
-        if (const std::optional<qint32> count =
-                NumberFormat::textToInt32(value, MdlFunctions::strDecimalSep())) {
+        a2dRead = NumberFormat::textToInt32(value, MdlFunctions::strDecimalSep());
+        if (a2dRead)
             lblA2D_Data->setText(value);
-            a2d = *count;
-        }
     }
+    const std::int32_t a2d = a2dRead.value_or(0);
     ShowErrorDisplay(false);
     if (element("<OUT_STATUS>", value))
         TakeOutputWord(value);
     if (element("<IN_STATUS>", value))
         TakeInputWord(value);
     const bool weighed = element("<WEIGHT>", value);
-    if (weighed)
-        ShowStatusWeight(DeviceWeight(value));
+    std::optional<double> gross;
+    if (weighed) {
+        gross = DeviceWeight(value);
+        ShowStatusWeight(*gross);
+        if (m_weightNotNumber)
+            gross.reset();
+    }
     ShowOverflow(a2d);
     if (weighed)
         trendTakeShownWeight();
@@ -241,6 +250,7 @@ void frmClient::HandleRTStatusReply()
     ShowChannel(channelFound, channelFound ? value : QString());
     if (element("<SP_STATUS>", value))
         ShowSetPointStatus(value);
+    publishStatusReply(gross, a2dRead, a2d >= A2DOverflowFrom);
 }
 
 void frmClient::HandleSetOutputReply()
@@ -252,6 +262,7 @@ void frmClient::HandleSetOutputReply()
     QString value;
     if (element("<OUT_STATUS_ECHO>", value))
         TakeOutputWord(value);
+    publishIo();
     bSetPointFlag = true;
     if (RunModes::weightLit(m_runMode)) {
         m_link->setCommand(Framing::GetRTStatus);

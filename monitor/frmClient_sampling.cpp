@@ -58,6 +58,7 @@ void frmClient::cmdStart_Sample_Click()
     // The auto-save file of this run is created by its first save.
     lAutoSaveBegin = 0;
     lAutoSaveLast = 0;
+    publishRunStarted();
     TimerSwitch::setEnabled(Timer3AutoSave, true);
     m_link->setCommand(Framing::StartSample);
     StartConnection(true);

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libbenchmark-dev
           clang libclang-rt-14-dev clang-format fonts-dejavu-core xvfb xauth poppler-utils
           iproute2 util-linux dpkg-dev file shared-mime-info xdotool qt6-qpa-plugins
-          lintian man-db appstream desktop-file-utils)
+          lintian man-db appstream desktop-file-utils libmosquitto-dev mosquitto mosquitto-clients openssl)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
