@@ -87,7 +87,7 @@ struct MonitorRun {
     double perSecond = -1;     // status replies counted per second of polling
     double cpuUsPerCycle = -1; // the monitor's CPU (all threads) per counted reply
     double cpuPercent = -1;    // the monitor's CPU over the wall time, in % of one core
-    bool publishing = false;   // "Publish" ticked and connected to the broker at the end
+    bool publishing = false;   // "Publish" ticked (dump value 1: connected) at the end
 };
 
 // The monitor polling under the driver: from the click (once the start-up status request is answered)
@@ -122,7 +122,7 @@ MonitorRun monitorPolling(quint16 port, int ms, bool trendShown = true, const QB
         return {};
     const auto publish = monitor.lineWith("\"line\":7,", 30000);
     return {counted / wall, 1e6 * cpu / counted, 100.0 * cpu / wall,
-            publish && publish->contains("\"value\":2")};
+            publish && publish->contains("\"value\":1")};
 }
 
 void polling()

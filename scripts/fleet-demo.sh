@@ -1,22 +1,28 @@
 #!/usr/bin/env bash
 # Fleet demo: three monitors, each polling a stand-in of its own, publish to one local broker while a
-# subscriber prints a line per station per second. Usage: scripts/fleet-demo.sh [--seconds N]
+# subscriber prints a line per station per second. Usage: scripts/fleet-demo.sh [--seconds N] [--keep]
+# (--keep leaves the temporary folder with each station's files and driver lines, and names it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
 
 usage() {
-    echo "usage: scripts/fleet-demo.sh [--seconds N]" >&2
+    echo "usage: scripts/fleet-demo.sh [--seconds N] [--keep]" >&2
     exit 2
 }
 
 seconds=10
+keep=0
 while [ $# -gt 0 ]; do
     case $1 in
     --seconds)
         if [ $# -lt 2 ] || ! [[ $2 =~ ^[1-9][0-9]*$ ]]; then usage; fi
         seconds=$2
         shift 2
+        ;;
+    --keep)
+        keep=1
+        shift
         ;;
     *) usage ;;
     esac
@@ -43,7 +49,7 @@ pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
+    if [ "$keep" = 1 ]; then echo "fleet: the stations' files are in $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -96,7 +102,7 @@ start_station() {
         >"$dir/ZELK_NET_station.ini"
     # the monitor polls for the demo's length, then quits as an operator would: it publishes "offline"
     printf '%s\n' "waitfor lblTotalReadingsD caption 1 20000" "click cmdWeight" \
-        "waitfor chkPublish value 2 10000" "wait $((seconds * 1000))" "dump chkPublish" "quit" >"$dir/script.txt"
+        "waitfor chkPublish value 1 10000" "wait $((seconds * 1000))" "dump chkPublish" "quit" >"$dir/script.txt"
     (cd "$dir" && ZELK_DEFAULT_ADDRESS=127.0.0.1:$port ZELK_AUTOMATION=script.txt \
         exec timeout $((seconds + 60)) "$bin/ZELK-NET-MONITOR" >monitor.jsonl 2>monitor.log) &
     monitor_pids+=("$!")
