@@ -3,14 +3,18 @@
 // peer) and a device answering 50 times a second (CPU share); the idle CPU time of the monitor;
 // start-up times of the monitor and the viewer against a minimal Qt program; a soak of many polling
 // cycles with the monitor's resident memory at its start and end; and the fast peer on its own for a
-// profile; the monitor's CPU per polling cycle with its weight trend shown against it hidden.
-// Usage: bench_polling BIN_DIR [polling|trend|polling50|idle|startup|soak [CYCLES]|peer]
+// profile; the monitor's CPU per polling cycle with its weight trend shown against it hidden; its
+// polling rate while it publishes to a local broker against the same polling without publishing.
+// Usage: bench_polling BIN_DIR [polling|trend|publish|polling50|idle|startup|soak [CYCLES]|peer]
 #include "BenchChild.h"
 #include "BenchFigure.h"
 #include "FastPeer.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
@@ -24,6 +28,7 @@ constexpr int SoakCycles = 2000;    // of the bare client before the soak
 constexpr int PollMs = 8000;        // of the monitor on the fast peer
 constexpr int SlowPollMs = 10000;   // of the monitor on the device answering 50 times a second
 constexpr int Repeats = 3;
+constexpr int PublishRepeats = 5; // the rate's spread on a shared machine is near the target's margin
 constexpr int StartRepeats = 10;
 constexpr int IdleMs = 10000;
 constexpr int CapturedReplies = 64;
@@ -88,9 +93,12 @@ struct MonitorRun {
 // The monitor polling under the driver: from the click (once the start-up status request is answered)
 // to a dump of the counter `ms` later, the replies it counted and the CPU it used. (A `waitfor` on an
 // exact count is no use here: the driver compares every 10 ms, and the counter moves many times in that.)
-MonitorRun monitorPolling(quint16 port, int ms, bool trendShown = true)
+// `stationIni`, when given, is the station settings file of the monitor's folder.
+MonitorRun monitorPolling(quint16 port, int ms, bool trendShown = true, const QByteArray &stationIni = {})
 {
     QTemporaryDir dir;
+    if (!stationIni.isEmpty())
+        writeScript(dir, QStringLiteral("ZELK_NET_station.ini"), stationIni);
     const QString script = writeScript(
         dir, QStringLiteral("poll.txt"),
         QStringLiteral(
@@ -173,6 +181,121 @@ void trend()
             .arg(PollMs / 1000)
             .arg(BenchFigure::joined(BenchFigure::field(shown, &MonitorRun::perSecond)),
                  BenchFigure::joined(BenchFigure::field(hidden, &MonitorRun::perSecond))));
+}
+
+// ---- 2. publishing ----
+
+// mosquitto on 127.0.0.1 with a configuration of its own, at a port free a moment before (another one
+// when it loses that port to someone else); `port` stays 0 when it could not listen.
+class Broker {
+public:
+    Broker()
+    {
+        QString program = QStandardPaths::findExecutable(QStringLiteral("mosquitto"));
+        if (program.isEmpty())
+            program = QStringLiteral("/usr/sbin/mosquitto");
+        for (int attempt = 0; attempt < 5 && !port; ++attempt)
+            start(program, freePort());
+    }
+    ~Broker() { stop(child); }
+    Broker(const Broker &) = delete;
+    Broker &operator=(const Broker &) = delete;
+    // Ends a child that does not end with its standard input (the broker, a subscriber).
+    static void stop(Child &c)
+    {
+        c.proc.terminate();
+        c.proc.waitForFinished(3000);
+    }
+    // A subscriber to `topic` writing one line per message into a file of the broker's folder.
+    void subscribe(Child &subscriber, const QString &topic) const
+    {
+        subscriber.proc.setStandardOutputFile(dir.filePath(QStringLiteral("received.txt")));
+        subscriber.start(QStringLiteral("mosquitto_sub"),
+                         {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                          QString::number(port), QStringLiteral("-t"), topic, QStringLiteral("-F"),
+                          QStringLiteral("%t")});
+    }
+    // The messages the subscriber has written so far.
+    qsizetype received() const
+    {
+        QFile f(dir.filePath(QStringLiteral("received.txt")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') : 0;
+    }
+    quint16 port = 0;
+
+private:
+    static quint16 freePort()
+    {
+        QTcpServer probe;
+        return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+    }
+    // Whether the broker takes connections at `at` within 10 s. (It writes its log in blocks, too late to
+    // wait for; on a port already taken it ends at once.)
+    bool accepting(quint16 at)
+    {
+        for (int k = 0; k < 50; ++k) {
+            if (child.proc.waitForFinished(100))
+                return false;
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, at);
+            if (probe.waitForConnected(100))
+                return true;
+        }
+        return false;
+    }
+    void start(const QString &program, quint16 at)
+    {
+        const QString conf =
+            writeScript(dir, QStringLiteral("broker.conf"),
+                        QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n")
+                            .arg(at)
+                            .toUtf8());
+        child.start(program, {QStringLiteral("-c"), conf});
+        if (at && accepting(at))
+            port = at;
+        else
+            stop(child);
+    }
+    QTemporaryDir dir;
+    Child child;
+};
+
+// What publishing costs polling: the monitor's replies per second on the fast peer while it publishes
+// to a local broker (weight at most 10 times a second, as by default), against the same polling without
+// a station settings file; runs interleaved. A run whose weights did not reach the subscriber counts as
+// failed.
+void publishing()
+{
+    Device device;
+    const FastPeer::Peer peer(capturedReplies(device.port));
+    Broker broker;
+    Child subscriber;
+    broker.subscribe(subscriber, QStringLiteral("bench/weight"));
+    const QByteArray ini =
+        "[Publish]\nEnabled=true\nHost=127.0.0.1\nPort=" + QByteArray::number(broker.port) +
+        "\nClientId=bench\nTopicPrefix=bench\n";
+    QVector<MonitorRun> on, off;
+    QVector<double> messages;
+    for (int r = 0; r < PublishRepeats && peer.port() && broker.port; ++r) {
+        const qsizetype before = broker.received();
+        on << monitorPolling(peer.port(), PollMs, true, ini);
+        QThread::msleep(300); // the subscriber's last lines
+        messages << double(broker.received() - before);
+        if (messages.back() <= 0)
+            on.back().perSecond = -1;
+        off << monitorPolling(peer.port(), PollMs);
+    }
+    Broker::stop(subscriber);
+    BenchFigure::printRuns(
+        QStringLiteral("polling with publishing on vs off"), BenchFigure::field(on, &MonitorRun::perSecond),
+        BenchFigure::field(off, &MonitorRun::perSecond), QStringLiteral("replies/s"), {true, 0.9},
+        QStringLiteral("fast peer, %1 s of polling each; publishing to mosquitto on loopback "
+                       "(WeightRate 10/s), baseline: no station settings file; weight messages a run "
+                       "at a subscriber %2; CPU us per reply on %3, off %4")
+            .arg(PollMs / 1000)
+            .arg(BenchFigure::joined(messages),
+                 BenchFigure::joined(BenchFigure::field(on, &MonitorRun::cpuUsPerCycle)),
+                 BenchFigure::joined(BenchFigure::field(off, &MonitorRun::cpuUsPerCycle))));
 }
 
 // The monitor polling a device that answers each request 20 ms after it arrived (about 50 times a
@@ -379,6 +502,8 @@ int main(int argc, char *argv[])
         polling();
     if (which == QLatin1String("trend") || which == QLatin1String("all"))
         trend();
+    if (which == QLatin1String("publish") || which == QLatin1String("all"))
+        publishing();
     if (which == QLatin1String("polling50") || which == QLatin1String("all"))
         polling50();
     if (which == QLatin1String("idle") || which == QLatin1String("all"))

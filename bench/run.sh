@@ -43,8 +43,9 @@ export QT_QPA_PLATFORM="offscreen:configfile=$TMP/screen.json"
 unset ZELK_AUTOMATION ZELK_AUTOMATION_VIEWER ZELK_TICK_START
 
 # ---- figures 1 to 4: the station programs, each value and its baseline in interleaved runs ----
+# (publishing runs its own mosquitto on loopback: without it, that figure is MISSED with no runs)
 : >"$TMP/figures"
-parts=("bench_polling polling" "bench_polling trend" "bench_polling polling50" "bench_kurvex_load load" "bench_polling startup"
+parts=("bench_polling polling" "bench_polling trend" "bench_polling publish" "bench_polling polling50" "bench_kurvex_load load" "bench_polling startup"
     "bench_monitor_loop responsiveness" "bench_polling idle" "bench_monitor_loop waitflag")
 [ $soak = 0 ] || parts+=("bench_polling soak")
 for part in "${parts[@]}"; do
