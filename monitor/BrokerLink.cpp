@@ -191,6 +191,12 @@ void BrokerLink::publish(Publish::Message message)
     m_queue.push(std::move(message));
 }
 
+void BrokerLink::setFarewell(Publish::Message message)
+{
+    std::lock_guard lock(m_mutex);
+    m_farewell = std::move(message);
+}
+
 std::int64_t BrokerLink::dropped() const
 {
     std::lock_guard lock(m_mutex);
@@ -251,7 +257,10 @@ void BrokerLink::run()
         if (mosquitto_loop(s.client, LoopWaitMs, 1) != MOSQ_ERR_SUCCESS)
             return;
     }
-    s.send(m_config.offline);
+    {
+        std::lock_guard lock(m_mutex);
+        s.send(m_farewell.value_or(m_config.offline));
+    }
     const Clock::time_point farewellEnd = Clock::now() + FarewellTime;
     while (!s.unacked.empty() && Clock::now() < farewellEnd)
         if (mosquitto_loop(s.client, LoopWaitMs, 1) != MOSQ_ERR_SUCCESS)

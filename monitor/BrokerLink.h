@@ -9,6 +9,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 class BrokerLink : public QObject {
@@ -30,6 +31,8 @@ public:
 
     // From any thread; never waits for the network.
     void publish(Publish::Message message);
+    // The message of a clean stop in place of the last will (which holds the time it was set up).
+    void setFarewell(Publish::Message message);
     std::int64_t dropped() const;
     bool connected() const { return m_connected.load(); }
 
@@ -48,6 +51,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     Publish::MessageQueue m_queue;
+    std::optional<Publish::Message> m_farewell;
     bool m_stop = false;
     std::atomic<bool> m_connected{false};
     bool m_failing = false; // worker thread only

@@ -371,6 +371,7 @@ private:
     double shownTare() const;
     std::unique_ptr<BrokerLink> m_broker;
     Publish::Settings m_publishing;
+    Publish::Station m_station;
     Publish::Thinner m_weightThinner;
     QElapsedTimer m_publishClock;
     QString m_publishError;

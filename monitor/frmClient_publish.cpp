@@ -114,10 +114,10 @@ void frmClient::startPublishing()
     m_weightThinner = Publish::Thinner(s.weightRate);
     m_publishClock.start();
     m_ioPublished.reset();
-    const Publish::Station station{s.clientId, TxtIP->text(), QStringLiteral(ZELK_VERSION)};
+    m_station = {s.clientId, TxtIP->text(), QStringLiteral(ZELK_VERSION)};
     m_broker = std::make_unique<BrokerLink>(
-        BrokerLink::Config{s, password, Publish::status(s.topicPrefix, station, true, now()),
-                           Publish::status(s.topicPrefix, station, false, now())});
+        BrokerLink::Config{s, password, Publish::status(s.topicPrefix, m_station, true, now()),
+                           Publish::status(s.topicPrefix, m_station, false, now())});
     connect(m_broker.get(), &BrokerLink::stateChanged, this, &frmClient::showPublishState);
     connect(m_broker.get(), &BrokerLink::failed, this, [this](const QString &reason) {
         Zelk::MsgBox(QStringLiteral("Publishing to the broker %1 failed: %2\nThe station keeps trying; "
@@ -131,8 +131,10 @@ void frmClient::startPublishing()
 
 void frmClient::stopPublishing()
 {
-    if (m_broker)
+    if (m_broker) {
         m_broker->disconnect(this);
+        m_broker->setFarewell(Publish::status(m_publishing.topicPrefix, m_station, false, now()));
+    }
     m_broker.reset();
     showPublishState(false, {});
 }
