@@ -10,11 +10,10 @@
 #include "BenchFigure.h"
 #include "FastPeer.h"
 
+#include "../tests/support/MqttBroker.h"
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
@@ -185,81 +184,6 @@ void trend()
 
 // ---- 2. publishing ----
 
-// mosquitto on 127.0.0.1 with a configuration of its own, at a port free a moment before (another one
-// when it loses that port to someone else); `port` stays 0 when it could not listen.
-class Broker {
-public:
-    Broker()
-    {
-        QString program = QStandardPaths::findExecutable(QStringLiteral("mosquitto"));
-        if (program.isEmpty())
-            program = QStringLiteral("/usr/sbin/mosquitto");
-        for (int attempt = 0; attempt < 5 && !port; ++attempt)
-            start(program, freePort());
-    }
-    ~Broker() { stop(child); }
-    Broker(const Broker &) = delete;
-    Broker &operator=(const Broker &) = delete;
-    // Ends a child that does not end with its standard input (the broker, a subscriber).
-    static void stop(Child &c)
-    {
-        c.proc.terminate();
-        c.proc.waitForFinished(3000);
-    }
-    // A subscriber to `topic` writing one line per message into a file of the broker's folder.
-    void subscribe(Child &subscriber, const QString &topic) const
-    {
-        subscriber.proc.setStandardOutputFile(dir.filePath(QStringLiteral("received.txt")));
-        subscriber.start(QStringLiteral("mosquitto_sub"),
-                         {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
-                          QString::number(port), QStringLiteral("-t"), topic, QStringLiteral("-F"),
-                          QStringLiteral("%t")});
-    }
-    // The messages the subscriber has written so far.
-    qsizetype received() const
-    {
-        QFile f(dir.filePath(QStringLiteral("received.txt")));
-        return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') : 0;
-    }
-    quint16 port = 0;
-
-private:
-    static quint16 freePort()
-    {
-        QTcpServer probe;
-        return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-    }
-    // Whether the broker takes connections at `at` within 10 s. (It writes its log in blocks, too late to
-    // wait for; on a port already taken it ends at once.)
-    bool accepting(quint16 at)
-    {
-        for (int k = 0; k < 50; ++k) {
-            if (child.proc.waitForFinished(100))
-                return false;
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, at);
-            if (probe.waitForConnected(100))
-                return true;
-        }
-        return false;
-    }
-    void start(const QString &program, quint16 at)
-    {
-        const QString conf =
-            writeScript(dir, QStringLiteral("broker.conf"),
-                        QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n")
-                            .arg(at)
-                            .toUtf8());
-        child.start(program, {QStringLiteral("-c"), conf});
-        if (at && accepting(at))
-            port = at;
-        else
-            stop(child);
-    }
-    QTemporaryDir dir;
-    Child child;
-};
-
 // What publishing costs polling: the monitor's replies per second on the fast peer while it publishes
 // to a local broker (weight at most 10 times a second, as by default), against the same polling without
 // a station settings file; runs interleaved. A run whose weights did not reach the subscriber counts as
@@ -268,24 +192,23 @@ void publishing()
 {
     Device device;
     const FastPeer::Peer peer(capturedReplies(device.port));
-    Broker broker;
-    Child subscriber;
-    broker.subscribe(subscriber, QStringLiteral("bench/weight"));
+    Mqtt::MqttBroker broker;
+    Mqtt::MqttSubscriber subscriber;
+    const bool listening = broker.start({}) && subscriber.start(broker, QStringLiteral("bench/weight"));
     const QByteArray ini =
-        "[Publish]\nEnabled=true\nHost=127.0.0.1\nPort=" + QByteArray::number(broker.port) +
+        "[Publish]\nEnabled=true\nHost=127.0.0.1\nPort=" + QByteArray::number(broker.port()) +
         "\nClientId=bench\nTopicPrefix=bench\n";
     QVector<MonitorRun> on, off;
     QVector<double> messages;
-    for (int r = 0; r < PublishRepeats && peer.port() && broker.port; ++r) {
-        const qsizetype before = broker.received();
+    for (int r = 0; r < PublishRepeats && peer.port() && listening; ++r) {
+        const qsizetype before = subscriber.messages().size();
         on << monitorPolling(peer.port(), PollMs, true, ini);
         QThread::msleep(300); // the subscriber's last lines
-        messages << double(broker.received() - before);
+        messages << double(subscriber.messages().size() - before);
         if (messages.back() <= 0)
             on.back().perSecond = -1;
         off << monitorPolling(peer.port(), PollMs);
     }
-    Broker::stop(subscriber);
     BenchFigure::printRuns(
         QStringLiteral("polling with publishing on vs off"), BenchFigure::field(on, &MonitorRun::perSecond),
         BenchFigure::field(off, &MonitorRun::perSecond), QStringLiteral("replies/s"), {true, 0.9},
