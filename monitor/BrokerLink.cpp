@@ -248,9 +248,13 @@ void BrokerLink::run()
             nextAttempt = Clock::now() + std::chrono::milliseconds(s.backoff.nextMs());
         }
     }
-    if (!s.up)
-        return;
-    // A clean stop: what waits goes out first, then the farewell, then the disconnect.
+    if (s.up)
+        farewell(s);
+}
+
+// A clean stop: what waits goes out first (for a moment at most), then the farewell, then the disconnect.
+void BrokerLink::farewell(Session &s)
+{
     const Clock::time_point drainEnd = Clock::now() + DrainTime;
     while (s.up && Clock::now() < drainEnd && s.waiting()) {
         s.pump();

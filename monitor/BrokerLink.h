@@ -45,6 +45,7 @@ signals:
 private:
     struct Session;
     void run();
+    void farewell(Session &s);
     void fail(const QString &reason);
 
     Config m_config;
