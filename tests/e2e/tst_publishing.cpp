@@ -130,7 +130,7 @@ void TestPublishing::pollingRunAndLastWill()
     QCOMPARE(status->json().value("state").toString(), QStringLiteral("offline"));
     const std::optional<Mqtt::Message> lastIo = Mqtt::retainedMessage(broker, "zelk/st1/io", 10000);
     QVERIFY(lastIo);
-    QCOMPARE(lastIo->json(), io.last());
+    QCOMPARE(lastIo->json(), payloads(sub.messages(), "zelk/st1/io").last()); // inputs change meanwhile
 }
 
 void TestPublishing::brokerAwayWhilePolling_data()
